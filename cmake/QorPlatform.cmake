@@ -1,0 +1,9 @@
+# Windows builds link the C and C++ runtimes statically, so QOR.DLL and the
+# test programs import only system DLLs.
+if(WIN32)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  set(QOR_SYSTEM_LIBS shell32 ole32 oleaut32 uuid shlwapi user32 advapi32)
+else()
+  find_package(Iconv REQUIRED)
+endif()

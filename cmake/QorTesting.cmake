@@ -1,0 +1,39 @@
+# One test process per test program: natively as it is, on Windows builds
+# under Wine with a prefix inside the build tree, the Japanese locale (code
+# page 932) and Wine's own messages silenced.
+if(WIN32)
+  find_package(Threads)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(QOR_GTEST_LIBS gtest gmock)
+  set(QOR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  find_program(QOR_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(QOR_WINE_ENV WINEPREFIX=${QOR_WINE_PREFIX} WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml=)
+  # Creating the prefix takes a while; every Wine test waits for it.
+  add_test(NAME wine_prefix
+    COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh ${QOR_WINE})
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+else()
+  find_package(GTest REQUIRED)
+  set(QOR_GTEST_LIBS GTest::gtest GTest::gmock)
+endif()
+
+# qor_test(<name> SOURCES ... LIBS ...): one test program, run as one test.
+function(qor_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${QOR_GTEST_LIBS} ${PROJECT_NAME}_test_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  qor_warnings(${name})
+  if(WIN32)
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${QOR_WINE} $<TARGET_FILE:${name}>
+      WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+  else()
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+  endif()
+endfunction()

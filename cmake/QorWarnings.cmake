@@ -1,0 +1,10 @@
+# Our own code builds warning-free with warnings as errors; third-party code
+# (googletest) is compiled without these flags. COM interfaces have no
+# virtual destructor by design, so -Wnon-virtual-dtor is not among them.
+function(qor_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+    -Wno-sign-conversion -Woverloaded-virtual -Werror)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-missing-field-initializers)
+  endif()
+endfunction()

@@ -1,0 +1,77 @@
+// The system code page is 932 on both targets (Wine runs with ja_JP.UTF-8):
+// lead bytes, and conversions to and from UTF-16.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32.h"
+
+namespace {
+
+std::u16string ToWide(const std::string& text) {
+  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+  std::u16string wide(static_cast<size_t>(units), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), reinterpret_cast<LPWSTR>(wide.data()),
+                      units);
+  return wide;
+}
+
+std::string ToNarrow(const std::u16string& wide, BOOL* usedDefault = nullptr) {
+  auto source = reinterpret_cast<LPCWSTR>(wide.c_str());
+  int length = static_cast<int>(wide.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, source, length, nullptr, 0, nullptr, usedDefault);
+  std::string text(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, source, length, text.data(), bytes, nullptr, usedDefault);
+  return text;
+}
+
+TEST(CodePage, SystemCodePageIs932) { EXPECT_EQ(GetACP(), 932u); }
+
+TEST(CodePage, LeadBytesAreTheCp932Ranges) {
+  for (int b = 0; b < 256; ++b) {
+    bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    EXPECT_EQ(IsDBCSLeadByte(static_cast<BYTE>(b)) != 0, lead) << "byte 0x" << std::hex << b;
+  }
+}
+
+struct RoundTrip {
+  const char* what;
+  std::string cp932;
+  std::u16string utf16;
+};
+
+TEST(CodePage, RoundTripsBetweenCp932AndUtf16) {
+  const RoundTrip rows[] = {
+      {"ascii with backslash and tilde", "a\\b~c", u"a\\b~c"},
+      {"half-width katakana", "\xB1\xDE", u"\uFF71\uFF9E"},
+      {"kanji whose trail byte is 0x5C", "\x95\x5C.txt", u"\u8868.txt"},
+      {"katakana whose trail byte is 0x5C", "\x83\x5C", u"\u30BD"},
+      {"hiragana", "\x82\xA0\x82\xA2", u"\u3042\u3044"},
+      {"circled digit of the vendor rows", "\x87\x40", u"\u2460"},
+      {"empty", "", u""},
+  };
+  for (const RoundTrip& row : rows) {
+    EXPECT_EQ(ToWide(row.cp932), row.utf16) << row.what;
+    EXPECT_EQ(ToNarrow(row.utf16), row.cp932) << row.what;
+  }
+}
+
+TEST(CodePage, TerminatedSourceCountsItsTerminator) {
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x95\x5C", -1, nullptr, 0), 2);
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(u"\u8868"), -1, nullptr, 0, nullptr, nullptr), 3);
+}
+
+TEST(CodePage, ShortBufferFailsWithInsufficientBuffer) {
+  WCHAR buffer[2];
+  SetLastError(0);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, buffer, 2), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST(CodePage, CharacterOutsideCp932BecomesTheDefaultCharacter) {
+  BOOL usedDefault = FALSE;
+  EXPECT_EQ(ToNarrow(u"a\u0E01b", &usedDefault), "a?b");
+  EXPECT_TRUE(usedDefault);
+}
+
+}  // namespace

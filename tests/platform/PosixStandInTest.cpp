@@ -1,0 +1,96 @@
+// Contracts that only the POSIX stand-in has: the Z: drive mapping, the fixed
+// icon table and the task allocator's reference balance.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/posix/drive_mapping.h"
+#include "platform/posix/task_allocator.h"
+#include "platform/win32.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using namespace qor::posix_icons;
+
+TEST(DriveMapping, ZIsTheRootAndOtherDrivesAreMissing) {
+  struct Row {
+    const char* windows;
+    bool mapped;
+    const char* posix;
+    DWORD error;
+  } rows[] = {
+      {"Z:\\home\\u\\a.arc", true, "/home/u/a.arc", 0},
+      {"z:/home//u/./a.arc", true, "/home/u/a.arc", 0},
+      {"Z:\\", true, "/", 0},
+      {"\\tmp\\x", true, "/tmp/x", 0},
+      {"Z:\\a\\..\\..\\b", true, "/b", 0},
+      {"C:\\Windows", false, "", ERROR_PATH_NOT_FOUND},
+      {"\\\\server\\share\\f", false, "", ERROR_BAD_NETPATH},
+      {"", false, "", ERROR_INVALID_NAME},
+      {"Z:\\\x95\x5C", true, "/\xE8\xA1\xA8", 0},  // CP932 on the library's side, UTF-8 on disk
+  };
+  for (const Row& row : rows) {
+    std::string posix;
+    DWORD error = 0;
+    EXPECT_EQ(qor::posix::WindowsToPosixPath(row.windows, posix, error), row.mapped) << row.windows;
+    if (row.mapped)
+      EXPECT_EQ(posix, row.posix) << row.windows;
+    else
+      EXPECT_EQ(error, row.error) << row.windows;
+  }
+}
+
+TEST(DriveMapping, PosixPathsComeBackOnZ) {
+  std::string windows;
+  ASSERT_TRUE(qor::posix::PosixToWindowsPath("/home/u/\xE8\xA1\xA8.txt", windows));
+  EXPECT_EQ(windows, "Z:\\home\\u\\\x95\x5C.txt");
+  EXPECT_FALSE(qor::posix::PosixToWindowsPath("relative", windows));
+  EXPECT_FALSE(qor::posix::PosixToWindowsPath("/\xF0\x9F\x98\x80", windows)) << "no CP932 form for an emoji";
+}
+
+TEST(PosixIcons, FixedTableByAttributesAndExtension) {
+  struct Row {
+    const char* name;
+    DWORD attributes;
+    UINT flags;
+    int icon;
+  } rows[] = {
+      {"", FILE_ATTRIBUTE_DIRECTORY, 0, kFolder},
+      {"", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON, kOpenFolder},
+      {"readme.txt", FILE_ATTRIBUTE_NORMAL, 0, kText},
+      {"README.TXT", FILE_ATTRIBUTE_NORMAL, 0, kText},
+      {"x.exe", FILE_ATTRIBUTE_NORMAL, 0, kProgram},
+      {"x.ico", FILE_ATTRIBUTE_NORMAL, 0, kIconFile},
+      {"dir.txt\\noext", FILE_ATTRIBUTE_NORMAL, 0, kGenericFile},
+      {"\x95\x5C.png", FILE_ATTRIBUTE_NORMAL, 0, kImage},
+  };
+  for (const Row& row : rows) {
+    SHFILEINFOA info{};
+    ASSERT_NE(SHGetFileInfoA(row.name, row.attributes, &info, sizeof info,
+                             SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | row.flags),
+              0u)
+        << row.name;
+    EXPECT_EQ(info.iIcon, row.icon) << row.name;
+  }
+}
+
+TEST(PosixIcons, ExistingFileIsLookedUpOnDisk) {
+  qor::test::TempDirectory dir;
+  dir.Write("x.ico", "");
+  SHFILEINFOA info{};
+  ASSERT_NE(SHGetFileInfoA(dir.PathOf("x.ico").c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX), 0u);
+  EXPECT_EQ(info.iIcon, kIconFile);
+}
+
+TEST(PosixTaskAllocator, EveryReferenceIsCounted) {
+  long before = qor::posix::OutstandingAllocatorReferences();
+  IMalloc* malloc = nullptr;
+  ASSERT_EQ(SHGetMalloc(&malloc), S_OK);
+  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before + 1);
+  malloc->Release();
+  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before);
+}
+
+}  // namespace
