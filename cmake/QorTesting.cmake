@@ -2,8 +2,6 @@
 # under Wine with a prefix inside the build tree, the Japanese locale (code
 # page 932) and Wine's own messages silenced.
 if(WIN32)
-  find_package(Threads)
-  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -24,6 +22,8 @@ endif()
 function(qor_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  # Each test program runs in a folder of its own.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${QOR_GTEST_LIBS} ${PROJECT_NAME}_test_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   qor_warnings(${name})

@@ -1,5 +1,7 @@
-set(CMAKE_C_COMPILER ${QOR_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${QOR_MINGW_TRIPLE}-g++)
+# The posix thread model of mingw-w64 gives std::mutex and std::thread (which
+# googletest needs); winpthread is linked statically like the C++ runtime.
+set(CMAKE_C_COMPILER ${QOR_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QOR_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QOR_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${QOR_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

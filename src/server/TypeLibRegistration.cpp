@@ -1,5 +1,6 @@
 #include "server/TypeLibRegistration.h"
 
+#include <cstring>
 #include <vector>
 
 namespace qor {

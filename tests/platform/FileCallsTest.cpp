@@ -97,7 +97,8 @@ TEST(FileCalls, NamesInCp932WithTrailByte5C) {
   const std::string name = "\x95\x5C\x83\x5C.txt";  // two characters whose trail byte is "\"
   dir.Write(name, "kanji");
   EXPECT_EQ(dir.Read(name), "kanji");
-  EXPECT_EQ(GetFileAttributesA(dir.PathOf("\x95").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(dir.PathOf("\x95\x5C\x83\x5C.txt\\x").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "a file is no directory to look into";
 }
 
 TEST(FileCalls, FullPathResolvesDotsAndSeparators) {

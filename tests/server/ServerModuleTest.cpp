@@ -2,6 +2,9 @@
 // class table, registration results and the type library's fallback file.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
+
 #include "qor/qor.h"
 #include "server/ServerModule.h"
 #include "server/TypeLibRegistration.h"

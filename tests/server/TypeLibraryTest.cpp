@@ -3,6 +3,8 @@
 // the interfaces; a build without the resource uses the .tlb beside it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 

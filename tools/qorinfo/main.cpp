@@ -1,0 +1,40 @@
+// qorinfo: loads the QOR library as a host does and reports what its entry
+// points answer. A first look at a fresh build, until the host program with
+// archive commands arrives.
+#include <cstdio>
+
+#include "qor/qor.h"
+
+namespace {
+
+const char* Describe(HRESULT hr) {
+  switch (hr) {
+    case S_OK: return "S_OK";
+    case S_FALSE: return "S_FALSE";
+    case E_NOTIMPL: return "E_NOTIMPL";
+    case E_INVALIDARG: return "E_INVALIDARG";
+    case E_POINTER: return "E_POINTER";
+    case CLASS_E_CLASSNOTAVAILABLE: return "CLASS_E_CLASSNOTAVAILABLE";
+    default: return "another status";
+  }
+}
+
+void Report(const char* call, HRESULT hr) {
+  std::printf("  %-44s %-26s 0x%08X\n", call, Describe(hr), static_cast<unsigned>(hr));
+}
+
+}  // namespace
+
+int main() {
+  std::printf("QOR library entry points\n");
+  Report("DllCanUnloadNow()", DllCanUnloadNow());
+  void* classObject = nullptr;
+  Report("DllGetClassObject(CLSID_zKtrnArchiveFolder)",
+         DllGetClassObject(CLSID_zKtrnArchiveFolder, IID_IUnknown, &classObject));
+  Report("DllRegisterServer()", DllRegisterServer());
+  Report("DllUnregisterServer()", DllUnregisterServer());
+  void* object = nullptr;
+  Report("QORCreateObject(not yet built)", QORCreateObject("Z:\\none.arc", IID_IzKtrnArchiveObject, &object));
+  Report("DllCanUnloadNow()", DllCanUnloadNow());
+  return DllCanUnloadNow() == S_OK && classObject == nullptr ? 0 : 1;
+}
