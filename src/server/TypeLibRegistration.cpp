@@ -1,34 +1,21 @@
 #include "server/TypeLibRegistration.h"
 
-#include <cstring>
-#include <vector>
+#include <algorithm>
+
+#include "names/MbString.h"
 
 namespace qor {
-namespace {
-
-// Index of the last occurrence of any of the bytes in set, stepping over
-// double-byte characters so that a trail byte never matches; npos if none.
-size_t FindLastOf(const std::string& text, const char* set) {
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) {
-      ++i;
-      continue;
-    }
-    if (std::strchr(set, text[i])) found = i;
-  }
-  return found;
-}
-
-}  // namespace
 
 std::string TypeLibFallbackPath(const std::string& modulePath) {
-  size_t dot = FindLastOf(modulePath, ".");
-  return modulePath.substr(0, dot) + ".tlb";
+  return modulePath.substr(0, MbsLastIndexOfChar(modulePath, '.')) + ".tlb";
 }
 
 std::string TypeLibHelpDirectory(const std::string& path) {
-  size_t end = FindLastOf(path, "\\/:");
+  size_t separator = MbsLastIndexOfSeparator(path);
+  size_t colon = MbsLastIndexOfChar(path, ':');
+  size_t end = separator == std::string::npos ? colon
+               : colon == std::string::npos   ? separator
+                                              : std::max(separator, colon);
   return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 

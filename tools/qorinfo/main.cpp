@@ -2,8 +2,9 @@
 // points answer. A first look at a fresh build, until the host program with
 // archive commands arrives.
 #include <cstdio>
+#include <string>
 
-#include "qor/qor.h"
+#include "common/QorLibrary.h"
 
 namespace {
 
@@ -26,15 +27,21 @@ void Report(const char* call, HRESULT hr) {
 }  // namespace
 
 int main() {
+  qor::host::QorLibrary qor;
+  std::string error;
+  if (!qor.Load(error)) {
+    std::fprintf(stderr, "qorinfo: %s\n", error.c_str());
+    return 1;
+  }
   std::printf("QOR library entry points\n");
-  Report("DllCanUnloadNow()", DllCanUnloadNow());
+  Report("DllCanUnloadNow()", qor.CanUnloadNow());
   void* classObject = nullptr;
   Report("DllGetClassObject(CLSID_zKtrnArchiveFolder)",
-         DllGetClassObject(CLSID_zKtrnArchiveFolder, IID_IUnknown, &classObject));
-  Report("DllRegisterServer()", DllRegisterServer());
-  Report("DllUnregisterServer()", DllUnregisterServer());
+         qor.GetClassObject(CLSID_zKtrnArchiveFolder, IID_IUnknown, &classObject));
+  Report("DllRegisterServer()", qor.RegisterServer());
+  Report("DllUnregisterServer()", qor.UnregisterServer());
   void* object = nullptr;
-  Report("QORCreateObject(not yet built)", QORCreateObject("Z:\\none.arc", IID_IzKtrnArchiveObject, &object));
-  Report("DllCanUnloadNow()", DllCanUnloadNow());
-  return DllCanUnloadNow() == S_OK && classObject == nullptr ? 0 : 1;
+  Report("QORCreateObject(not yet built)", qor.CreateObject("Z:\\none.arc", IID_IzKtrnArchiveObject, &object));
+  Report("DllCanUnloadNow()", qor.CanUnloadNow());
+  return qor.CanUnloadNow() == S_OK && classObject == nullptr ? 0 : 1;
 }
