@@ -1,14 +1,13 @@
-// The two factories hosts enter through. Not built yet: the archive object
-// and the archive link are still to come, and until then both factories
-// refuse with E_NOTIMPL after checking their arguments.
+// The two factories hosts enter through.
 #include "qor/qor.h"
+#include "shell/CzKtrnArchiveObject.h"
 
-STDAPI QORCreateObject(LPCSTR, REFIID, void** ppv) {
-  if (!ppv) return E_INVALIDARG;
-  *ppv = nullptr;
-  return E_NOTIMPL;
+STDAPI QORCreateObject(LPCSTR archivePath, REFIID riid, void** ppv) {
+  return qor::CzKtrnArchiveObject::CreateShared(archivePath, riid, ppv);
 }
 
+// The archive link is not built yet: the factory checks its arguments and
+// refuses with E_NOTIMPL.
 STDAPI QORCreateLinkObject(REFIID, void** ppv) {
   if (!ppv) return E_INVALIDARG;
   *ppv = nullptr;

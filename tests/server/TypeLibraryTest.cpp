@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "qor/qor.h"
+#include "support/TempDirectory.h"
+#include "writer/ArchiveWriter.h"
 
 namespace {
 
@@ -27,6 +29,10 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   bool Loaded() const { return m_module != nullptr; }
+  template <typename Function>
+  Function Entry(const char* name) const {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
+  }
   HRESULT Call(const char* entry) const {
     auto function = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(m_module, entry)));
     return function ? function() : E_NOTIMPL;
@@ -204,6 +210,24 @@ TEST_F(TypeLibrary, ExportsCarryUndecoratedNames) {
   for (const char* name : {"QORCreateObject", "QORCreateLinkObject", "DllCanUnloadNow", "DllGetClassObject",
                            "DllRegisterServer", "DllUnregisterServer"})
     EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+}
+
+// The DLL's own count of live objects decides whether the host may unload it.
+TEST_F(TypeLibrary, DllMayBeUnloadedOnlyWhenNoArchiveObjectLives) {
+  qor::test::TempDirectory dir;
+  const qor::ArchiveInput inputs[] = {{"a.txt", "contents", 0}};
+  std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs);
+  dir.Write("x.arc", std::string(bytes.begin(), bytes.end()));
+
+  Library qor("QOR.DLL");
+  ASSERT_TRUE(qor.Loaded());
+  auto create = qor.Entry<HRESULT(STDAPICALLTYPE*)(LPCSTR, REFIID, void**)>("QORCreateObject");
+  ASSERT_NE(create, nullptr);
+  IUnknown* archive = nullptr;
+  ASSERT_EQ(create(dir.PathOf("x.arc").c_str(), IID_IzKtrnArchiveObject, reinterpret_cast<void**>(&archive)), S_OK);
+  EXPECT_EQ(qor.Call("DllCanUnloadNow"), S_FALSE);
+  archive->Release();
+  EXPECT_EQ(qor.Call("DllCanUnloadNow"), S_OK);
 }
 
 }  // namespace

@@ -20,24 +20,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsDriveName(const std::string& name) { return name.size() == 2 && name[1] == ':'; }
 
-// Components of a full Windows path, drive first; double-byte aware.
-std::vector<std::string> PathComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-      current += path[i];
-      current += path[++i];
-    } else if (IsSeparator(path[i])) {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += path[i];
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
+// Components of a full Windows path, drive first.
+std::vector<std::string> PathComponents(const std::string& path) { return qor::posix::SplitComponents(path); }
 
 std::string JoinPath(const std::string& prefix, const std::string& name) {
   if (prefix.empty()) return IsDriveName(name) ? name + "\\" : name;

@@ -12,8 +12,14 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Splits at separators, stepping over double-byte characters so that a trail
-// byte 0x5C is never taken for one. Empty components are dropped.
+bool CurrentDirectory(std::string& windowsPath) {
+  std::vector<char> buffer(4096);
+  if (!getcwd(buffer.data(), buffer.size())) return false;
+  return PosixToWindowsPath(buffer.data(), windowsPath);
+}
+
+}  // namespace
+
 std::vector<std::string> SplitComponents(const std::string& path) {
   std::vector<std::string> parts;
   std::string current;
@@ -32,14 +38,6 @@ std::vector<std::string> SplitComponents(const std::string& path) {
   if (!current.empty()) parts.push_back(std::move(current));
   return parts;
 }
-
-bool CurrentDirectory(std::string& windowsPath) {
-  std::vector<char> buffer(4096);
-  if (!getcwd(buffer.data(), buffer.size())) return false;
-  return PosixToWindowsPath(buffer.data(), windowsPath);
-}
-
-}  // namespace
 
 bool FullWindowsPath(const char* path, std::string& full, DWORD& error) {
   if (!path || !*path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -19,6 +20,10 @@ bool WindowsToPosixPath(const char* path, std::string& posixPath, DWORD& error);
 // The Windows form (CP932, on Z:) of an absolute POSIX path; false when a
 // name cannot be held in CP932.
 bool PosixToWindowsPath(const std::string& posixPath, std::string& windowsPath);
+
+// The names of a path between separators ("\" or "/", never a trail byte),
+// empty names dropped.
+std::vector<std::string> SplitComponents(const std::string& path);
 
 // The Windows error code for an errno value of an operation on path.
 DWORD ErrorFromErrno(int err, const std::string& posixPath);

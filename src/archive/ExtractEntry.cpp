@@ -1,0 +1,458 @@
+#include "platform/win32.h"
+
+#include "archive/ExtractEntry.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "archive/ArchiveFormat.h"
+#include "archive/Catalogue.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Contract of the decoder: it never reads outside the input block nor writes
+// outside the output window, whatever the stream holds. Every bound is
+// checked once per token, never per byte:
+//  - a token starts at a block index below kRefillThreshold, so its (at most
+//    three) bytes lie in the block; whether they lie inside the entry is
+//    checked against the entry's end before the token is used;
+//  - a token starts with fewer than kFlushThreshold bytes in the window, and
+//    one token adds at most 15, so the window always has more than 16 bytes
+//    of room behind the output position. The fast paths use that room: they
+//    copy 16 bytes at a time and let the bytes past the token's end be
+//    overwritten by the tokens that follow;
+//  - a match reads only bytes before the output position (checked per match),
+//    and a 16-byte read from there ends before the window does.
+
+namespace qor {
+namespace {
+
+using Byte = std::uint8_t;
+
+// Literal runs are scanned and copied this many bytes at a time.
+constexpr std::uint32_t kScanWidth = 16;
+// The last block index at which a whole scan still lies inside the block.
+constexpr std::uint32_t kScanLimit = kInputBlockSize - kScanWidth + 1;
+static_assert(kFlushThreshold + kScanWidth <= kOutputWindowSize);
+
+inline void Copy8(Byte* dst, const Byte* src) noexcept {
+  std::uint64_t v;
+  std::memcpy(&v, src, 8);
+  std::memcpy(dst, &v, 8);
+}
+
+// Loads all 16 bytes before storing any, so dst may overlap src.
+inline void Copy16(Byte* dst, const Byte* src) noexcept {
+#if defined(__SSE2__)
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
+#else
+  std::uint64_t lo, hi;
+  std::memcpy(&lo, src, 8);
+  std::memcpy(&hi, src + 8, 8);
+  std::memcpy(dst, &lo, 8);
+  std::memcpy(dst + 8, &hi, 8);
+#endif
+}
+
+// Copies 16 input bytes to the window and tells how many of them are
+// literals: the count of bytes before the first one that equals a marker.
+class CLiteralScanner {
+ public:
+  CLiteralScanner(Byte a, Byte m) noexcept
+#if defined(__SSE2__)
+      : m_a(_mm_set1_epi8(static_cast<char>(a))), m_m(_mm_set1_epi8(static_cast<char>(m)))
+#else
+      : m_a(a), m_m(m), m_patternA(kOnes * a), m_patternM(kOnes * m)
+#endif
+  {
+  }
+
+  std::uint32_t CopyLiterals(Byte* dst, const Byte* src) const noexcept {
+#if defined(__SSE2__)
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
+    __m128i markers = _mm_or_si128(_mm_cmpeq_epi8(bytes, m_a), _mm_cmpeq_epi8(bytes, m_m));
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(markers));
+    return static_cast<std::uint32_t>(std::countr_zero(mask | (1u << kScanWidth)));
+#else
+    Copy16(dst, src);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint64_t lo, hi;
+      std::memcpy(&lo, src, 8);
+      std::memcpy(&hi, src + 8, 8);
+      if (std::uint64_t found = MarkerFlags(lo)) return static_cast<std::uint32_t>(std::countr_zero(found)) / 8;
+      if (std::uint64_t found = MarkerFlags(hi)) return 8 + static_cast<std::uint32_t>(std::countr_zero(found)) / 8;
+      return kScanWidth;
+    } else {
+      std::uint32_t n = 0;
+      while (n < kScanWidth && src[n] != m_a && src[n] != m_m) ++n;
+      return n;
+    }
+#endif
+  }
+
+ private:
+#if defined(__SSE2__)
+  __m128i m_a, m_m;
+#else
+  static constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  static constexpr std::uint64_t kHighs = 0x8080808080808080u;
+
+  // The high bit of each byte of `word` that equals a marker, plus possibly
+  // of bytes above such a byte (a borrow runs upward only), so the lowest
+  // flag is exactly the first marker.
+  std::uint64_t MarkerFlags(std::uint64_t word) const noexcept {
+    std::uint64_t x = word ^ m_patternA, y = word ^ m_patternM;
+    return (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHighs;
+  }
+
+  Byte m_a, m_m;
+  std::uint64_t m_patternA, m_patternM;
+#endif
+};
+
+// Copies a match of len bytes from off bytes before dst, as if byte by byte in
+// ascending order, each byte read after the ones before it are written.
+// That rule also gives a match whose offset (1 to 3) is shorter than its
+// length a meaning of its own: it repeats the last off bytes (offset 2,
+// length 5 gives xyxyx after ...xy). Decoders that copy such a match in
+// four-byte units read bytes it has not produced yet, so no archive can rely
+// on their result; this one depends on the stream alone, and our writer
+// never emits such a match. Needs 16 bytes of room at dst and 0 < off <= the
+// bytes before dst.
+inline void CopyMatch(Byte* dst, std::uint32_t off, std::uint32_t len) noexcept {
+  const Byte* src = dst - off;
+  if (len <= off) {
+    Copy16(dst, src);  // every byte it needs lies before dst
+  } else if (off >= 8) {
+    Copy8(dst, src);  // the second half reads what the first has written
+    Copy8(dst + 8, src + 8);
+  } else {
+    for (std::uint32_t i = 0; i < len; ++i) dst[i] = src[i];
+  }
+}
+
+// Decodes the token at in[idx], whose first byte is a marker. end is the
+// entry's end as a block index (at most kInputBlockSize). False for a token
+// cut by the end of the entry, or a match the window cannot serve:
+//  - offset 0 with a length: it would copy bytes that nothing has produced;
+//  - an offset beyond the bytes decoded so far (before the first flush; after
+//    it the window always holds kHistorySize bytes of history).
+// A match of length 0 copies nothing and is accepted whatever its offset.
+inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t end, Byte* window, std::uint32_t& p,
+                              Byte a) noexcept {
+  Byte marker = in[idx];
+  Byte d = in[idx + 1];
+  if (d == 0) {  // the marker byte itself
+    if (idx + 2 > end) return false;
+    window[p++] = marker;
+    idx += 2;
+    return true;
+  }
+  std::uint32_t isLong = marker != a;  // a byte equal to both markers is the short form
+  std::uint32_t consumed = 2 + isLong;
+  if (idx + consumed > end) return false;
+  std::uint32_t len = d >> 4u;
+  std::uint32_t off = (d & 0x0Fu) | ((static_cast<std::uint32_t>(in[idx + 2]) << 4u) & (0u - isLong));
+  idx += consumed;
+  if (off - 1u >= p) return len == 0;  // offset 0, or reaching before the first byte
+  CopyMatch(window + p, off, len);
+  p += len;
+  return true;
+}
+
+#if defined(__SSE2__)
+// The block decoder, the path that nearly every token takes. It classifies
+// 64 input bytes at a time into bit masks, then walks the tokens that start
+// in them through the masks alone: where a token starts depends only on a
+// shift and a bit scan, not on loading and comparing the bytes before it,
+// and the bytes themselves are copied 16 at a time.
+constexpr std::uint32_t kBlockSpan = 64;
+// Tokens starting below this lie wholly among the classified bytes.
+constexpr std::uint32_t kTokenSpan = kBlockSpan - 2;
+// Input bytes a block may read: its own, and a literal copy's overrun.
+constexpr std::uint32_t kBlockReach = kBlockSpan + kScanWidth;
+// Output of one block at most: its literals and 31 matches of 15 bytes, plus
+// the overrun of the last copy.
+constexpr std::uint32_t kMaxBlockOutput = kBlockSpan + (kBlockSpan / 2 - 1) * kMaxMatchLength + kScanWidth;
+
+struct ByteClasses {
+  std::uint64_t markers;   // bit i: byte i is a marker; bit 63 always set, as a stop
+  std::uint64_t longForm;  // bit i: a token starting at byte i is a 3-byte long match
+};
+
+class CBlockClassifier {
+ public:
+  CBlockClassifier(Byte a, Byte m) noexcept
+      : m_a(_mm_set1_epi8(static_cast<char>(a))), m_m(_mm_set1_epi8(static_cast<char>(m))) {}
+
+  ByteClasses Classify(const Byte* bytes) const noexcept {
+    std::uint64_t markers = 0, longOnly = 0, zeros = 0;
+    for (unsigned k = 0; k < kBlockSpan / 16; ++k) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
+      __m128i isA = _mm_cmpeq_epi8(v, m_a), isM = _mm_cmpeq_epi8(v, m_m);
+      auto maskA = static_cast<std::uint64_t>(_mm_movemask_epi8(isA));
+      auto maskM = static_cast<std::uint64_t>(_mm_movemask_epi8(isM));
+      auto maskZero = static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+      markers |= (maskA | maskM) << (16 * k);
+      longOnly |= (maskM & ~maskA) << (16 * k);  // a byte equal to both markers is the short form
+      zeros |= maskZero << (16 * k);
+    }
+    // An M followed by 0x00 is an escaped literal, two bytes long.
+    return {markers | std::uint64_t{1} << 63, longOnly & ~(zeros >> 1)};
+  }
+
+ private:
+  __m128i m_a, m_m;
+};
+
+inline std::size_t LowestBit(std::uint64_t nonZero) noexcept {
+  return static_cast<std::size_t>(__builtin_ctzll(nonZero));
+}
+
+// Copies a literal run of up to kBlockSpan bytes, 16 at a time.
+inline void CopyRun(Byte* dst, const Byte* src, std::size_t n) noexcept {
+  Copy16(dst, src);
+  for (std::size_t k = kScanWidth; k < n; k += kScanWidth) Copy16(dst + k, src + k);
+}
+
+// Decodes whole blocks while one more fits before inLimit and its output fits
+// before the flush threshold; leaves the rest to the token loop. Every token
+// it decodes ends before inLimit, which is never past the entry's end, so no
+// token here can be cut. False for a match the window cannot serve. Inlined
+// into one plain and one BMI2 build, chosen at run time.
+__attribute__((always_inline)) inline bool DecodeBlocksBody(const Byte* in, std::uint32_t& idxInOut,
+                                                            std::uint32_t inLimit, Byte* window,
+                                                            std::uint32_t& pInOut, Byte a, Byte m) noexcept {
+  const CBlockClassifier classifier(a, m);
+  std::size_t base = idxInOut, p = pInOut;
+  while (base + kBlockReach <= inLimit && p + kMaxBlockOutput < kFlushThreshold) {
+    const Byte* block = in + base;
+    const ByteClasses classes = classifier.Classify(block);
+    // Every marker bit is taken in turn; a marker byte inside the previous
+    // token (its second or third byte) is skipped. So the loop carries only
+    // the clearing of one bit from token to token.
+    std::uint64_t pending = classes.markers;
+    std::size_t s = 0;  // start of the literal run before the next token
+    for (;;) {
+      std::size_t q = LowestBit(pending);
+      pending &= pending - 1;
+      if (q < s) continue;
+      CopyRun(window + p, block + s, q - s);
+      p += q - s;
+      if (q >= kTokenSpan) {  // the next token is classified with the next block
+        base += q;
+        break;
+      }
+      const Byte* token = block + q;
+      std::size_t longForm = 0 - ((classes.longForm >> q) & 1u);  // all ones for a long match
+      std::uint16_t de;
+      std::memcpy(&de, token + 1, 2);  // SSE2 implies a little-endian host
+      std::size_t high = static_cast<std::size_t>(de) >> 4u;
+      std::size_t len = high & 0x0Fu;
+      std::size_t off = (de & 0x0Fu) | (high & 0xFF0u & longForm);
+      if (off - 1 >= p) {  // offset 0, an escaped marker included, or reaching too far
+        if (len != 0) return false;
+        window[p] = token[0];
+        p += (de & 0xFFu) == 0;
+      } else {
+        CopyMatch(window + p, static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(len));
+        p += len;
+      }
+      s = q + 2 - longForm;
+      if (s >= kTokenSpan) {  // the stop bit is never skipped while s < kTokenSpan
+        base += s;
+        break;
+      }
+    }
+  }
+  idxInOut = static_cast<std::uint32_t>(base);
+  pInOut = static_cast<std::uint32_t>(p);
+  return true;
+}
+
+bool DecodeBlocksPlain(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit, Byte* window, std::uint32_t& p,
+                       Byte a, Byte m) noexcept {
+  return DecodeBlocksBody(in, idx, inLimit, window, p, a, m);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QOR_HAVE_BMI2_PATH 1
+__attribute__((target("bmi,bmi2"))) bool DecodeBlocksBmi2(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit,
+                                                          Byte* window, std::uint32_t& p, Byte a, Byte m) noexcept {
+  return DecodeBlocksBody(in, idx, inLimit, window, p, a, m);
+}
+#endif
+
+using DecodeBlocksFunction = bool (*)(const Byte*, std::uint32_t&, std::uint32_t, Byte*, std::uint32_t&, Byte,
+                                      Byte) noexcept;
+
+DecodeBlocksFunction ChooseBlockDecoder() noexcept {
+#if defined(QOR_HAVE_BMI2_PATH)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2")) return &DecodeBlocksBmi2;
+#endif
+  return &DecodeBlocksPlain;
+}
+
+// Chosen on first use; every thread gets the same answer.
+DecodeBlocksFunction BlockDecoder() noexcept {
+  static const DecodeBlocksFunction chosen = ChooseBlockDecoder();
+  return chosen;
+}
+#endif
+
+// Decodes tokens while the next one starts below block index inLimit and the
+// window holds fewer than kFlushThreshold bytes. False for a malformed token.
+bool DecodeTokens(const Byte* in, std::uint32_t& idxInOut, std::uint32_t inLimit, std::uint32_t end, Byte* window,
+                  std::uint32_t& pInOut, Byte a, Byte m) noexcept {
+#if defined(__SSE2__)
+  if (!BlockDecoder()(in, idxInOut, inLimit, window, pInOut, a, m)) return false;
+#endif
+  std::uint32_t idx = idxInOut, p = pInOut;
+  const CLiteralScanner scanner(a, m);
+  bool ok = true;
+  const std::uint32_t fastLimit = std::min(inLimit, kScanLimit);
+  while (idx < fastLimit && p < kFlushThreshold) {
+    std::uint32_t n = scanner.CopyLiterals(window + p, in + idx);
+    std::uint32_t room = std::min(inLimit - idx, kFlushThreshold - p);
+    if (n >= room) {  // the literal run reaches a flush or a refill
+      idx += room;
+      p += room;
+      break;
+    }
+    idx += n;
+    p += n;
+    if (n == kScanWidth) continue;
+    if (!DecodeMarkerToken(in, idx, end, window, p, a)) {
+      ok = false;
+      break;
+    }
+  }
+  // The last bytes before a refill, too close to the block's end to scan.
+  while (ok && idx < inLimit && p < kFlushThreshold) {
+    Byte c = in[idx];
+    if (c != a && c != m) {
+      window[p++] = c;
+      ++idx;
+    } else {
+      ok = DecodeMarkerToken(in, idx, end, window, p, a);
+    }
+  }
+  idxInOut = idx;
+  pInOut = p;
+  return ok;
+}
+
+}  // namespace
+
+std::int64_t DecodeStoredEntry(CByteFile& archive, std::uint64_t start, std::uint64_t storedLength,
+                               std::uint32_t unpackedLength, CByteFile& output) noexcept {
+  std::unique_ptr<Byte[]> inputBlock, outputWindow;
+  try {
+    // The input block starts zeroed, so that bytes that no read filled (past
+    // the end of the file) hold a known value; they are never decoded.
+    inputBlock = std::make_unique<Byte[]>(kInputBlockSize);
+    outputWindow = std::make_unique_for_overwrite<Byte[]>(kOutputWindowSize);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  Byte* in = inputBlock.get();
+  Byte* window = outputWindow.get();
+
+  if (!archive.Seek(start)) return -1;
+  std::uint32_t got = 0;
+  if (!archive.Read(in, kInputBlockSize, got)) return -1;
+  // The block may run past the entry and the file; only the entry's bytes
+  // must be there. A file shorter than its own length (it cannot be, while
+  // we deny others write access) gives -1 rather than decoding stale bytes.
+  if (got < std::min<std::uint64_t>(storedLength, kInputBlockSize)) return -1;
+
+  const Byte a = in[0], m = in[1];
+  const std::uint64_t entryEnd = start + storedLength;
+  std::uint64_t blockStart = start;  // file position of in[0]
+  std::uint32_t idx = 2;             // block index of the next token
+  std::uint32_t p = 0;               // output position in the window
+  std::uint64_t written = 0;
+  bool flushed = false;
+
+  while (blockStart + idx < entryEnd) {
+    if (p >= kFlushThreshold) {
+      const Byte* chunk = flushed ? window + kHistorySize : window;
+      std::uint32_t chunkLength = flushed ? p - kHistorySize : p;
+      // An entry that already decodes to more than its catalogue length can
+      // only fail; stop before writing more of it.
+      if (written + chunkLength > unpackedLength) return -1;
+      if (!output.Write(chunk, chunkLength)) return -1;
+      written += chunkLength;
+      flushed = true;
+      std::memcpy(window, window + p - kHistorySize, kHistorySize);
+      p = kHistorySize;
+    }
+    if (idx >= kRefillThreshold) {
+      std::uint32_t rest = kInputBlockSize - idx;
+      std::memmove(in, in + idx, rest);
+      // A read failure while refilling ends the extraction like every other
+      // file failure: -1, both buffers freed on the way out.
+      if (!archive.Read(in + rest, idx, got)) return -1;
+      blockStart += idx;
+      std::uint64_t needed = std::min(entryEnd, blockStart + kInputBlockSize);
+      if (needed > blockStart + rest && got < needed - (blockStart + rest)) return -1;
+      idx = 0;
+    }
+    const auto end = static_cast<std::uint32_t>(std::min<std::uint64_t>(entryEnd - blockStart, kInputBlockSize));
+    const std::uint32_t inLimit = std::min(end, kRefillThreshold);
+    if (!DecodeTokens(in, idx, inLimit, end, window, p, a, m)) return -1;
+  }
+
+  const Byte* rest = flushed ? window + kHistorySize : window;
+  std::uint32_t restLength = flushed ? p - kHistorySize : p;
+  std::uint64_t decoded = written + restLength;
+  if (decoded != unpackedLength) return -1;
+  if (restLength != 0 && !output.Write(rest, restLength)) return -1;
+  return static_cast<std::int64_t>(decoded);
+}
+
+std::int32_t ExtractEntry(CByteFile& archive, CByteFile& output, std::int32_t index, std::uint32_t base) noexcept {
+  try {
+    if (!archive.Seek(base) || !output.Seek(0)) return -1;
+    std::uint64_t fileLength = 0;
+    if (!archive.GetLength(fileLength)) return -1;
+    BYTE version = 0;
+    Catalogue catalogue;
+    if (!ReadCatalogue(archive, version, catalogue, base)) return -1;
+    if (catalogue.empty() || index < 0 || static_cast<std::uint64_t>(index) >= catalogue.size()) return -1;
+
+    Byte sizeBytes[4];
+    std::uint32_t got = 0;
+    if (!archive.Seek(std::uint64_t{base} + kCatalogueSizeOffset) || !archive.Read(sizeBytes, 4, got) || got != 4)
+      return -1;
+    std::uint64_t dataStart = kCatalogueOffset + std::uint64_t{ReadLE32(sizeBytes)};
+
+    // The archive must be exactly as long as its catalogue says.
+    std::uint64_t entryStart = dataStart, total = dataStart;
+    for (std::size_t i = 0; i < catalogue.size(); ++i) {
+      if (i == static_cast<std::size_t>(index)) entryStart = total;
+      total += catalogue[i].storedLength;
+    }
+    if (fileLength < base || fileLength - base != total) return -1;
+
+    const CatalogueEntry& entry = catalogue[static_cast<std::size_t>(index)];
+    // The result is a signed 32-bit count; an entry longer than that could not
+    // be reported, so it is refused before anything is decoded.
+    if (entry.unpackedLength > static_cast<std::uint32_t>(INT32_MAX)) return -1;
+    std::int64_t decoded =
+        DecodeStoredEntry(archive, std::uint64_t{base} + entryStart, entry.storedLength, entry.unpackedLength, output);
+    return static_cast<std::int32_t>(decoded);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+}
+
+}  // namespace qor

@@ -1,0 +1,150 @@
+#include "platform/win32.h"
+
+#include "itemid/ShellPaths.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace qor {
+
+namespace {
+
+struct ReleaseInterface {
+  void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+using FolderRef = std::unique_ptr<IShellFolder, ReleaseInterface>;
+
+constexpr BYTE kEmptyListBytes[2] = {0, 0};
+LPCITEMIDLIST EmptyList() { return reinterpret_cast<LPCITEMIDLIST>(kEmptyListBytes); }
+
+// Binds from start through every item of list before its last one and gives
+// the folder reached and a copy of the list from its last item on.
+bool BindThrough(IShellFolder* start, LPCITEMIDLIST list, IShellFolder** ppFolder, LPITEMIDLIST* ppLast) noexcept {
+  if (!list) list = EmptyList();
+  start->AddRef();
+  FolderRef current(start);
+  LPCITEMIDLIST last = PidlLast(list);
+  for (LPCITEMIDLIST item = list; item != last; item = PidlNext(item)) {
+    UniquePidl single(PidlCopyFirst(item));
+    if (!single) return false;
+    IShellFolder* next = nullptr;
+    HRESULT hr = current->BindToObject(single.get(), nullptr, IID_IShellFolder, reinterpret_cast<void**>(&next));
+    if (FAILED(hr) || !next) return false;
+    current.reset(next);
+  }
+  UniquePidl lastCopy(PidlCopy(last));
+  if (!lastCopy) return false;
+  *ppFolder = current.release();
+  *ppLast = lastCopy.release();
+  return true;
+}
+
+std::string Narrow(LPCWSTR wide) {
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 1) return {};
+  std::string text(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
+  text.resize(static_cast<std::size_t>(bytes - 1));
+  return text;
+}
+
+// The narrow text at offset inside item, within the item's own size.
+std::string TextInsideItem(LPCITEMIDLIST item, UINT offset) {
+  std::size_t size = PidlGetItemSize(item);
+  if (offset >= size) return {};
+  const char* text = reinterpret_cast<const char*>(item) + offset;
+  const void* zero = std::memchr(text, 0, size - offset);
+  return std::string(text, zero ? static_cast<const char*>(zero) - text : static_cast<std::ptrdiff_t>(size - offset));
+}
+
+// Takes over the answer's wide string, if any, so that it is freed on every
+// path, the throwing one included.
+struct StrRetText {
+  explicit StrRetText(STRRET& name) : m_name(name) {}
+  ~StrRetText() {
+    if (m_name.uType == STRRET_WSTR) TaskFree(m_name.pOleStr);
+  }
+  StrRetText(const StrRetText&) = delete;
+  StrRetText& operator=(const StrRetText&) = delete;
+
+  std::string Text(LPCITEMIDLIST item) const {
+    switch (m_name.uType) {
+      case STRRET_WSTR:
+        return m_name.pOleStr ? Narrow(m_name.pOleStr) : std::string();
+      case STRRET_OFFSET:
+        return TextInsideItem(item, m_name.uOffset);
+      case STRRET_CSTR:
+        return std::string(m_name.cStr, strnlen(m_name.cStr, sizeof m_name.cStr));
+      default:
+        return {};
+    }
+  }
+
+ private:
+  STRRET& m_name;
+};
+
+}  // namespace
+
+bool BindParentFolder(LPCITEMIDLIST list, IShellFolder** ppFolder, LPITEMIDLIST* ppLast) noexcept {
+  if (!ppFolder || !ppLast) return false;
+  *ppFolder = nullptr;
+  *ppLast = nullptr;
+  IShellFolder* desktop = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop) return false;
+  FolderRef owner(desktop);
+  return BindThrough(desktop, list, ppFolder, ppLast);
+}
+
+std::string FolderDisplayName(IShellFolder* folder, LPCITEMIDLIST list, SHGDNF flags) {
+  if (!folder) return {};
+  IShellFolder* parentFolder = nullptr;
+  LPITEMIDLIST lastItem = nullptr;
+  if (!BindThrough(folder, list, &parentFolder, &lastItem)) return {};
+  FolderRef parent(parentFolder);
+  UniquePidl last(lastItem);
+  STRRET name{};
+  if (FAILED(parent->GetDisplayNameOf(last.get(), flags, &name))) return {};
+  StrRetText answer(name);
+  return answer.Text(last.get());
+}
+
+std::string PidlToPath(LPCITEMIDLIST list, SHGDNF flags) {
+  UniquePidl desktopDirectory;
+  if (PidlGetItemSize(list) == 0 && flags == SHGDN_FORPARSING) {
+    LPITEMIDLIST location = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &location)) || !location) return {};
+    desktopDirectory.reset(location);
+    list = location;
+  }
+  IShellFolder* parentFolder = nullptr;
+  LPITEMIDLIST lastItem = nullptr;
+  if (!BindParentFolder(list, &parentFolder, &lastItem)) return {};
+  FolderRef parent(parentFolder);
+  UniquePidl last(lastItem);
+  return FolderDisplayName(parent.get(), last.get(), flags);
+}
+
+UniquePidl PathToPidl(const char* path) {
+  if (!path) return nullptr;
+  int units = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (units <= 0) return nullptr;
+  std::vector<WCHAR> wide(static_cast<std::size_t>(units));
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), units) != units) return nullptr;
+  IShellFolder* desktopFolder = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktopFolder)) || !desktopFolder) return nullptr;
+  FolderRef desktop(desktopFolder);
+  // No owner window: the library has no user interface of its own and cannot
+  // know which window of its host is the main one, and a file-system path
+  // parses without asking the user anything.
+  ULONG eaten = 0;
+  ULONG attributes = 0;
+  LPITEMIDLIST list = nullptr;
+  HRESULT hr = desktop->ParseDisplayName(nullptr, nullptr, wide.data(), &eaten, &list, &attributes);
+  UniquePidl result(list);
+  if (FAILED(hr)) return nullptr;
+  return result;
+}
+
+}  // namespace qor

@@ -1,0 +1,145 @@
+#include "shell/CzKtrnArchiveObject.h"
+
+#include "archive/Catalogue.h"
+#include "archive/DiskFile.h"
+#include "archive/ExtractEntry.h"
+#include "archive/MemoryFile.h"
+#include "catalog/OpenArchives.h"
+#include "names/MbString.h"
+#include "names/WideText.h"
+#include "platform/ResultMacros.h"
+#include "shell/CzKtrnArchiveFolder.h"
+
+namespace qor {
+namespace {
+
+// Catalogue times are signed seconds since 1970-01-01 UTC.
+FILETIME FileTimeFromUnixSeconds(std::int32_t seconds) noexcept {
+  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+  auto ticks = static_cast<std::uint64_t>((seconds + kSecondsFrom1601To1970) * 10000000);
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// The path with the extension of its file name replaced by ".ico": an icon
+// file beside the archive with the archive's base name.
+std::string IconPathBeside(const std::string& path) {
+  std::size_t nameStart = MbsLastIndexOfSeparator(path);
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  std::size_t dot = MbsLastIndexOfChar(std::string_view(path).substr(nameStart), '.');
+  return path.substr(0, dot == std::string::npos ? path.size() : nameStart + dot) + ".ico";
+}
+
+}  // namespace
+
+HRESULT CzKtrnArchiveObject::CreateShared(LPCSTR archivePath, REFIID riid, void** ppv) noexcept try {
+  RETURN_HR_IF_NULL(E_INVALIDARG, ppv);
+  RETURN_HR_IF(E_NOINTERFACE, !IsEqualIID(riid, IID_IzKtrnArchiveObject));
+  RETURN_HR_IF(E_UNEXPECTED, !IsArchiveFile(archivePath));
+  // The object knows its path as it came back from the wide string it was
+  // bound with, and leaves the registry under that spelling; it is entered
+  // under the same one. (Some characters have two byte forms in code page
+  // 932 and come back from UTF-16 in the other one.)
+  WideString widePath = ToWide(archivePath);
+  std::string key = ToNarrow(widePath.c_str());
+  if (CzKtrnArchiveObject* live = FindArchive(key.c_str())) return live->QueryInterface(riid, ppv);
+
+  ComPtr<CzKtrnArchiveObject> archive = NewComObject<CzKtrnArchiveObject>();
+  RETURN_IF_NULL_ALLOC(archive);
+  RETURN_IF_FAILED(archive->BindToArchive(widePath.data()));
+  RegisterArchive(key.c_str(), archive.Get());
+  HRESULT hr = archive->QueryInterface(riid, ppv);
+  // The root folder's reference to the archive does not keep it alive.
+  archive->Release();
+  return hr;
+}
+CATCH_RETURN()
+
+CzKtrnArchiveObject::~CzKtrnArchiveObject() {
+  if (m_pRootFolder) {
+    m_pRootFolder->DetachArchive();
+    m_pRootFolder.Reset();
+  }
+  UnregisterArchive(m_strArchivePath.c_str());
+}
+
+STDMETHODIMP CzKtrnArchiveObject::BindToArchive(BSTR archivePath) noexcept try {
+  // Bound once: the registry entry, the folders and the tree all stand for the first path.
+  RETURN_HR_IF(E_UNEXPECTED, m_pRootFolder);
+  std::string path = ToNarrow(archivePath);
+  RETURN_HR_IF(E_UNEXPECTED, !IsArchiveFile(path.c_str()));
+  FindFolderIcon(path);
+  RETURN_IF_FAILED(LoadTree(path));
+  m_strArchivePath = path;
+  return CreateRootFolder();
+}
+CATCH_RETURN()
+
+void CzKtrnArchiveObject::FindFolderIcon(const std::string& path) noexcept try {
+  SHFILEINFOA info{};
+  if (SHGetFileInfoA(IconPathBeside(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX)) {
+    m_iIcon = info.iIcon;
+    return;
+  }
+  info = SHFILEINFOA{};
+  if (SHGetFileInfoA("", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES))
+    m_iIcon = info.iIcon;
+} catch (const std::bad_alloc&) {
+  // Without an icon of its own the archive keeps the one it has.
+}
+
+// Reads the catalogue and adds every entry to the tree in catalogue order.
+// An unreadable catalogue is E_FAIL, or E_ACCESSDENIED when the file could
+// not be opened for that reason; entries added before running out of memory
+// stay in the tree, which goes with the object.
+HRESULT CzKtrnArchiveObject::LoadTree(const std::string& path) {
+  BYTE version = 0;
+  Catalogue catalogue;
+  SetLastError(ERROR_SUCCESS);
+  if (!LoadArchiveCatalogue(path.c_str(), version, catalogue))
+    return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
+  for (std::size_t index = 0; index < catalogue.size(); ++index) {
+    const CatalogueEntry& entry = catalogue[index];
+    m_rootNode.AddPath(entry.name.c_str(), static_cast<DWORD>(index), FILE_ATTRIBUTE_NORMAL, entry.unpackedLength,
+                       FileTimeFromUnixSeconds(entry.modificationTime));
+  }
+  return S_OK;
+}
+
+HRESULT CzKtrnArchiveObject::CreateRootFolder() noexcept {
+  ComPtr<CzKtrnArchiveFolder> root = NewComObject<CzKtrnArchiveFolder>();
+  RETURN_IF_NULL_ALLOC(root);
+  const BYTE emptyList[2] = {0, 0};
+  RETURN_HR_IF(E_OUTOFMEMORY, !root->Bind(this, reinterpret_cast<LPCITEMIDLIST>(emptyList), &m_rootNode));
+  m_pRootFolder = std::move(root);
+  return S_OK;
+}
+
+STDMETHODIMP CzKtrnArchiveObject::get_archiveRootFolder(IUnknown** pVal) noexcept {
+  RETURN_HR_IF_NULL(E_POINTER, pVal);
+  *pVal = nullptr;
+  // Only an object whose bind failed has no root folder, and the factory
+  // never hands such an object out.
+  RETURN_HR_IF_NULL(E_UNEXPECTED, m_pRootFolder);
+  return m_pRootFolder->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(pVal));
+}
+
+STDMETHODIMP CzKtrnArchiveObject::ExtractFile(int nIndex, LPWSTR lpszPath) noexcept try {
+  RETURN_HR_IF_NULL(E_FAIL, lpszPath);
+  CDiskFile archive;
+  RETURN_HR_IF(E_FAIL, !archive.OpenForReading(m_strArchivePath.c_str()));
+  // The whole file is decoded into memory first, so that nothing is created
+  // on disk when the stored data turns out to be broken.
+  CHeapMemoryFile contents(1024);
+  RETURN_HR_IF(E_FAIL, ExtractEntry(archive, contents, nIndex, 0) < 0);
+  archive.Close();
+  CDiskFile output;
+  RETURN_HR_IF(E_FAIL, !output.CreateExclusive(reinterpret_cast<const char*>(lpszPath)));
+  std::uint32_t length = contents.Length();
+  CHeapMemoryFile::Block block = contents.Detach();
+  const void* bytes = block ? static_cast<const void*>(HeapBlockPolicy::Lock(block.get())) : "";
+  RETURN_HR_IF(E_FAIL, !output.Write(bytes, length));
+  return S_OK;
+}
+CATCH_RETURN()
+
+}  // namespace qor

@@ -1,0 +1,256 @@
+// Helpers of the archive and writer tests: archives written byte by byte, a
+// file in memory that fails on request and records its writes, and an
+// oracle that extracts an entry by the format's rules alone (flat output, no
+// window, no blocks), against which the extractor is compared.
+#pragma once
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/ArchiveFormat.h"
+#include "archive/ByteFile.h"
+
+namespace archive_test {
+
+inline std::string LE32(std::uint32_t value) {
+  std::string bytes(4, '\0');
+  qor::WriteLE32(reinterpret_cast<std::uint8_t*>(bytes.data()), value);
+  return bytes;
+}
+
+inline std::string ToString(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// A short byte string as hex, for failure messages.
+inline std::string Hex(std::string_view bytes, std::size_t limit = 48) {
+  std::string text;
+  char hex[4];
+  for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
+    std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(bytes[i]));
+    text += hex;
+  }
+  if (bytes.size() > limit) text += "...";
+  return text;
+}
+
+struct RawEntry {
+  std::string name;
+  std::uint32_t unpackedLength;
+  std::string stored;
+  std::int32_t time = 0;
+};
+
+inline std::string RawRecord(const RawEntry& e) {
+  return e.name + std::string(1, '\0') + LE32(e.unpackedLength) + LE32(static_cast<std::uint32_t>(e.time)) +
+         LE32(static_cast<std::uint32_t>(e.stored.size()));
+}
+
+// A container around a hand-made catalogue and data area.
+inline std::string RawContainer(std::string_view catalogue, std::string_view data,
+                                std::string_view signature = qor::kOrblaneSignature) {
+  return std::string(signature) + LE32(static_cast<std::uint32_t>(catalogue.size())) + std::string(catalogue) +
+         std::string(data);
+}
+
+// A well-formed archive of hand-made entries.
+inline std::string RawArchive(const std::vector<RawEntry>& entries,
+                              std::string_view signature = qor::kOrblaneSignature) {
+  std::string catalogue = "\x01" + LE32(static_cast<std::uint32_t>(entries.size()));
+  std::string data;
+  for (const RawEntry& e : entries) {
+    catalogue += RawRecord(e);
+    data += e.stored;
+  }
+  return RawContainer(catalogue, data, signature);
+}
+
+// A file held in a string. Each operation kind can be told to fail from its
+// n-th call on (1-based; 0 never fails). Writes are recorded by size.
+class CScriptedFile final : public qor::CByteFile {
+ public:
+  explicit CScriptedFile(std::string bytes = {}) : m_bytes(std::move(bytes)) {}
+
+  std::string& Bytes() { return m_bytes; }
+  const std::vector<std::uint32_t>& WriteSizes() const { return m_writeSizes; }
+  int Reads() const { return m_reads; }
+
+  int failSeekFrom = 0, failLengthFrom = 0, failReadFrom = 0, failWriteFrom = 0;
+
+  bool Seek(std::uint64_t position) noexcept override {
+    if (Fails(m_seeks, failSeekFrom)) return false;
+    m_position = position;
+    return true;
+  }
+  bool GetLength(std::uint64_t& length) noexcept override {
+    length = 0;
+    if (Fails(m_lengths, failLengthFrom)) return false;
+    length = m_bytes.size();
+    return true;
+  }
+  bool Read(void* buffer, std::uint32_t count, std::uint32_t& bytesRead) noexcept override {
+    bytesRead = 0;
+    if (Fails(m_reads, failReadFrom)) return false;
+    if (m_position >= m_bytes.size()) return true;
+    bytesRead = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, m_bytes.size() - m_position));
+    std::memcpy(buffer, m_bytes.data() + m_position, bytesRead);
+    m_position += bytesRead;
+    return true;
+  }
+  bool Write(const void* buffer, std::uint32_t count) noexcept override {
+    if (Fails(m_writes, failWriteFrom)) return false;
+    m_writeSizes.push_back(count);
+    if (m_position + count > m_bytes.size()) m_bytes.resize(m_position + count);
+    std::memcpy(m_bytes.data() + m_position, buffer, count);
+    m_position += count;
+    return true;
+  }
+
+ private:
+  static bool Fails(int& calls, int from) { return ++calls >= from && from != 0; }
+
+  std::string m_bytes;
+  std::uint64_t m_position = 0;
+  std::vector<std::uint32_t> m_writeSizes;
+  int m_seeks = 0, m_lengths = 0, m_reads = 0, m_writes = 0;
+};
+
+// The bytes that stored data decodes to by the rules alone, or nothing for
+// a malformed stream. A match of length 0 is accepted wherever it points; a
+// match with a length must point at a byte already produced.
+inline std::optional<std::string> ReferenceDecode(std::string_view stored) {
+  std::string out;
+  if (stored.size() < 2) return out;
+  const auto a = static_cast<unsigned char>(stored[0]), m = static_cast<unsigned char>(stored[1]);
+  std::size_t i = 2;
+  while (i < stored.size()) {
+    auto c = static_cast<unsigned char>(stored[i]);
+    if (c != a && c != m) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (i + 2 > stored.size()) return std::nullopt;
+    auto d = static_cast<unsigned char>(stored[i + 1]);
+    if (d == 0) {
+      out += static_cast<char>(c);
+      i += 2;
+      continue;
+    }
+    std::size_t length = d >> 4, offset = d & 0x0F;
+    if (c == a) {
+      i += 2;
+    } else {
+      if (i + 3 > stored.size()) return std::nullopt;
+      offset |= static_cast<std::size_t>(static_cast<unsigned char>(stored[i + 2])) << 4;
+      i += 3;
+    }
+    if (length == 0) continue;
+    if (offset == 0 || offset > out.size()) return std::nullopt;
+    for (std::size_t k = 0; k < length; ++k) out += out[out.size() - offset];
+  }
+  return out;
+}
+
+struct ReferenceEntry {
+  std::string name;
+  std::uint32_t unpackedLength, time, storedLength;
+};
+
+// The catalogue of the archive at base in bytes, by the rules alone.
+inline std::optional<std::vector<ReferenceEntry>> ReferenceCatalogue(std::string_view bytes, std::size_t base = 0) {
+  if (bytes.size() < base || bytes.size() - base < 31) return std::nullopt;
+  std::string_view archive = bytes.substr(base);
+  std::string_view signature = archive.substr(0, 22);
+  if (signature != qor::kOrblaneSignature && signature != qor::kZkternSignature) return std::nullopt;
+  auto u32 = [](std::string_view s, std::size_t at) {
+    return qor::ReadLE32(reinterpret_cast<const std::uint8_t*>(s.data() + at));
+  };
+  std::uint32_t size = u32(archive, 22);
+  if (size == 0 || size > archive.size() - 26) return std::nullopt;
+  std::string_view catalogue = archive.substr(26, size);
+  if (catalogue[0] != 1 || size < 5) return std::nullopt;
+  std::uint32_t count = u32(catalogue, 1);
+  if (count == 0) return std::nullopt;
+  std::vector<ReferenceEntry> entries;
+  std::size_t at = 5;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::size_t zero = catalogue.find('\0', at);
+    if (zero == std::string_view::npos || zero + 1 + 12 > size) return std::nullopt;
+    entries.push_back({std::string(catalogue.substr(at, zero - at)), u32(catalogue, zero + 1), u32(catalogue, zero + 5),
+                       u32(catalogue, zero + 9)});
+    at = zero + 13;
+  }
+  return entries;
+}
+
+// What extracting entry index of the archive at base must give.
+inline std::optional<std::string> ReferenceExtract(std::string_view bytes, std::int32_t index, std::size_t base = 0) {
+  auto catalogue = ReferenceCatalogue(bytes, base);
+  if (!catalogue || index < 0 || static_cast<std::size_t>(index) >= catalogue->size()) return std::nullopt;
+  std::uint64_t at = 26 + std::uint64_t{qor::ReadLE32(reinterpret_cast<const std::uint8_t*>(bytes.data() + base + 22))};
+  std::uint64_t total = at, start = at;
+  for (std::size_t i = 0; i < catalogue->size(); ++i) {
+    if (i == static_cast<std::size_t>(index)) start = total;
+    total += (*catalogue)[i].storedLength;
+  }
+  if (bytes.size() - base != total) return std::nullopt;
+  const ReferenceEntry& entry = (*catalogue)[static_cast<std::size_t>(index)];
+  auto decoded = ReferenceDecode(bytes.substr(base + start, entry.storedLength));
+  if (!decoded || decoded->size() != entry.unpackedLength || entry.unpackedLength > INT32_MAX) return std::nullopt;
+  return decoded;
+}
+
+// Deterministic sample data.
+inline std::string RandomBytes(std::size_t length, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(length, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+// Words from a small vocabulary in lines of about 70 characters: repeats at
+// every distance, as in prose.
+inline std::string TextLike(std::size_t length, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<std::string> words;
+  for (int i = 0; i < 300; ++i) {
+    std::string word;
+    for (unsigned n = 2 + random() % 8; n > 0; --n) word += static_cast<char>('a' + random() % 26);
+    words.push_back(word);
+  }
+  std::string text;
+  std::size_t line = 0;
+  while (text.size() < length) {
+    // Zipf-like: low indices far more often.
+    std::size_t pick = static_cast<std::size_t>(random() % 300) * (random() % 300) / 300;
+    text += words[pick];
+    line += words[pick].size() + 1;
+    text += line > 70 ? '\n' : ' ';
+    if (line > 70) line = 0;
+  }
+  text.resize(length);
+  return text;
+}
+
+// A random block repeated with small changes: matches at one distance near
+// the history's end, across any flush of the extractor.
+inline std::string Periodic(std::size_t length, std::size_t period, unsigned seed) {
+  std::string block = RandomBytes(period, seed);
+  std::mt19937 random(seed + 1);
+  std::string data;
+  while (data.size() < length) {
+    block[random() % period] = static_cast<char>(random() & 0xFF);
+    data += block;
+  }
+  data.resize(length);
+  return data;
+}
+
+}  // namespace archive_test

@@ -1,0 +1,214 @@
+// The signature test and the catalogue reader: the container's header rules
+// at their boundaries, on files in memory and on disk.
+#include <gtest/gtest.h>
+
+#include "archive/ArchiveTestSupport.h"
+#include "archive/Catalogue.h"
+#include "archive/DiskFile.h"
+#include "archive/ExtractEntry.h"
+#include "archive/MemoryFile.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using namespace archive_test;
+using namespace std::string_literals;
+using qor::Catalogue;
+using qor::kOrblaneSignature;
+using qor::kZkternSignature;
+
+// One file a.txt holding "xyz", time 0: 54 bytes.
+const std::string kSmallArchive = std::string(kOrblaneSignature) +
+                                  std::string("\x17\x00\x00\x00"
+                                              "\x01"
+                                              "\x01\x00\x00\x00"
+                                              "a.txt\x00"
+                                              "\x03\x00\x00\x00"
+                                              "\x00\x00\x00\x00"
+                                              "\x05\x00\x00\x00"
+                                              "\x41\x42xyz",
+                                              32);
+
+bool Read(const std::string& bytes, Catalogue& catalogue, BYTE& version, std::uint32_t base = 0) {
+  CScriptedFile file(bytes);
+  return qor::ReadCatalogue(file, version, catalogue, base);
+}
+
+TEST(ReadCatalogue, SmallArchiveOfOneFile) {
+  ASSERT_EQ(kSmallArchive.size(), 54u);
+  Catalogue catalogue;
+  BYTE version = 0;
+  ASSERT_TRUE(Read(kSmallArchive, catalogue, version));
+  EXPECT_EQ(version, 1);
+  ASSERT_EQ(catalogue.size(), 1u);
+  EXPECT_EQ(catalogue[0].name, "a.txt");
+  EXPECT_EQ(catalogue[0].unpackedLength, 3u);
+  EXPECT_EQ(catalogue[0].modificationTime, 0);
+  EXPECT_EQ(catalogue[0].storedLength, 5u);
+
+  CScriptedFile archive(kSmallArchive), output;
+  EXPECT_EQ(qor::ExtractEntry(archive, output, 0, 0), 3);
+  EXPECT_EQ(output.Bytes(), "xyz");
+}
+
+TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
+  const std::string entry = RawRecord({"f", 1, "AB"});  // 14 bytes
+  const std::string head = "\x01" + LE32(1);
+  struct Row {
+    const char* what;
+    std::string bytes;
+    bool expected;
+  } rows[] = {
+      {"30 bytes, one short of a catalogue head", RawContainer(std::string("\x01\x00\x00\x00", 4), ""), false},
+      {"31 bytes, count 0", RawContainer(std::string("\x01\x00\x00\x00\x00", 5), ""), false},
+      {"31 bytes, count 1, the name beyond the catalogue", RawContainer(head, ""), false},
+      {"catalogue size 0", std::string(kOrblaneSignature) + LE32(0) + head + entry, false},
+      {"catalogue size one beyond the file", std::string(kOrblaneSignature) + LE32(5 + 14 + 1) + head + entry, false},
+      {"catalogue size exactly to the end", std::string(kOrblaneSignature) + LE32(5 + 14) + head + entry, true},
+      {"catalogue of 4 bytes", RawContainer(std::string("\x01\x01\x00\x00", 4), std::string(5, 'x')), false},
+      {"version 0", RawContainer("\x00" + LE32(1) + entry, ""), false},
+      {"version 2", RawContainer("\x02" + LE32(1) + entry, ""), false},
+      {"name runs to the end", RawContainer(head + "abc", ""), false},
+      {"stored length cut by one byte", RawContainer(head + entry.substr(0, 13), ""), false},
+      {"record exactly fills the catalogue", RawContainer(head + entry, ""), true},
+      {"extra bytes after the last record", RawContainer(head + entry + "junk", ""), true},
+      {"count one more than the records", RawContainer("\x01" + LE32(2) + entry, ""), false},
+      {"count 0xFFFFFFFF", RawContainer("\x01" + LE32(0xFFFFFFFF) + entry, ""), false},
+      {"differential data file",
+       "Orblane DifferentialDataFile"s.substr(0, 22) + LE32(19) + head + entry, false},
+      {"signature cut by a zero byte", std::string("Orblane\0CompressedFile", 22) + LE32(19) + head + entry, false},
+      {"zK-TERN signature", RawContainer(head + entry, "", kZkternSignature), true},
+  };
+  for (const Row& row : rows) {
+    Catalogue catalogue;
+    BYTE version = 0;
+    EXPECT_EQ(Read(row.bytes, catalogue, version), row.expected) << row.what;
+    EXPECT_EQ(ReferenceCatalogue(row.bytes).has_value(), row.expected) << "oracle: " << row.what;
+  }
+}
+
+TEST(ReadCatalogue, VersionIsReportedEvenWhenRefused) {
+  Catalogue catalogue;
+  BYTE version = 0;
+  EXPECT_FALSE(Read(RawContainer("\x02" + LE32(1) + RawRecord({"f", 0, ""}), ""), catalogue, version));
+  EXPECT_EQ(version, 2);
+}
+
+TEST(ReadCatalogue, RecordsInOrderWithEmptyAndDoubleByteNames) {
+  std::string archive = RawArchive({{"", 0, "", 7},
+                                    {"dir\\\x95\x5C.txt", 5, "", -1},
+                                    {"z", 0xFFFFFFFF, "", INT32_MIN}});
+  Catalogue catalogue = {{"stale", 1, 1, 1}};
+  BYTE version = 0;
+  ASSERT_TRUE(Read(archive, catalogue, version));
+  ASSERT_EQ(catalogue.size(), 3u) << "the catalogue is emptied first";
+  EXPECT_EQ(catalogue[0].name, "");
+  EXPECT_EQ(catalogue[0].modificationTime, 7);
+  EXPECT_EQ(catalogue[1].name, "dir\\\x95\x5C.txt");
+  EXPECT_EQ(catalogue[1].modificationTime, -1) << "times are signed";
+  EXPECT_EQ(catalogue[2].unpackedLength, 0xFFFFFFFFu);
+  EXPECT_EQ(catalogue[2].modificationTime, INT32_MIN);
+}
+
+TEST(ReadCatalogue, BothSignaturesReadAlike) {
+  std::vector<RawEntry> entries = {{"a", 3, "\x41\x42xyz"}, {"b\\c", 0, ""}};
+  std::string orblane = RawArchive(entries, kOrblaneSignature), zktern = RawArchive(entries, kZkternSignature);
+  Catalogue first, second;
+  BYTE version = 0;
+  ASSERT_TRUE(Read(orblane, first, version));
+  ASSERT_TRUE(Read(zktern, second, version));
+  ASSERT_EQ(first.size(), second.size());
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].name, second[i].name);
+    EXPECT_EQ(first[i].storedLength, second[i].storedLength);
+  }
+}
+
+TEST(ReadCatalogue, ArchiveAtABaseOffset) {
+  const std::string prefix = "0123456";
+  std::string bytes = prefix + kSmallArchive;
+  Catalogue catalogue;
+  BYTE version = 0;
+  EXPECT_TRUE(Read(bytes, catalogue, version, 7));
+  EXPECT_FALSE(Read(bytes, catalogue, version, 0));
+  EXPECT_FALSE(Read(bytes, catalogue, version, 8));
+  EXPECT_FALSE(Read(bytes, catalogue, version, static_cast<std::uint32_t>(bytes.size() + 1))) << "base past the end";
+
+  CScriptedFile archive(bytes), output;
+  EXPECT_EQ(qor::ExtractEntry(archive, output, 0, 7), 3);
+  EXPECT_EQ(output.Bytes(), "xyz");
+}
+
+TEST(ReadCatalogue, EveryFileFailureGivesFalse) {
+  // The reader seeks once, asks the length once and reads three times.
+  for (int call = 1; call <= 3; ++call) {
+    for (int kind = 0; kind < 3; ++kind) {
+      CScriptedFile file(kSmallArchive);
+      (kind == 0 ? file.failReadFrom : kind == 1 ? file.failSeekFrom : file.failLengthFrom) = call;
+      Catalogue catalogue;
+      BYTE version = 0;
+      bool expected = kind != 0 && call > 1;  // only one seek and one length query are made
+      EXPECT_EQ(qor::ReadCatalogue(file, version, catalogue, 0), expected) << "kind " << kind << " call " << call;
+    }
+  }
+}
+
+class ArchiveFiles : public testing::Test {
+ protected:
+  ArchiveFiles() {
+    dir.Write("a.arc", kSmallArchive);
+    dir.Write("z.arc", RawArchive({{"a", 0, ""}}, kZkternSignature));
+    dir.Write("broken.arc", std::string(kOrblaneSignature) + LE32(100));
+    dir.Write("diff.arc", "Orblane DifferentialDataFile" + kSmallArchive.substr(22));
+    dir.Write("short.arc", std::string(kOrblaneSignature).substr(0, 21));
+    dir.MakeDirectory("folder.arc");
+  }
+  qor::test::TempDirectory dir;
+};
+
+TEST_F(ArchiveFiles, SignatureTestAndLoader) {
+  std::string rooted = dir.PathOf("a.arc").substr(2);  // without its drive
+  struct Row {
+    const char* what;
+    std::string path;
+    bool isArchive, loads;
+  } rows[] = {
+      {"archive", dir.PathOf("a.arc"), true, true},
+      {"zK-TERN archive", dir.PathOf("z.arc"), true, true},
+      {"valid signature, broken catalogue", dir.PathOf("broken.arc"), true, false},
+      {"differential data file", dir.PathOf("diff.arc"), false, false},
+      {"shorter than a signature", dir.PathOf("short.arc"), false, false},
+      {"directory", dir.PathOf("folder.arc"), false, false},
+      {"missing", dir.PathOf("none.arc"), false, false},
+      {"empty path", "", false, false},
+      {"relative path", "a.arc", false, false},
+      {"path from the root of the current drive", rooted, false, false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(qor::IsArchiveFile(row.path.c_str()), row.isArchive) << row.what;
+    Catalogue catalogue;
+    BYTE version = 0;
+    EXPECT_EQ(qor::LoadArchiveCatalogue(row.path.c_str(), version, catalogue), row.loads) << row.what;
+  }
+  EXPECT_FALSE(qor::IsArchiveFile(nullptr));
+}
+
+TEST_F(ArchiveFiles, ExistingFileIsNotADirectory) {
+  EXPECT_TRUE(qor::IsExistingFile(dir.PathOf("a.arc").c_str()));
+  EXPECT_FALSE(qor::IsExistingFile(dir.PathOf("folder.arc").c_str()));
+  EXPECT_FALSE(qor::IsExistingFile(dir.PathOf("none").c_str()));
+  EXPECT_FALSE(qor::IsExistingFile(""));
+}
+
+TEST_F(ArchiveFiles, ExtractFromDiskIntoMemory) {
+  qor::CDiskFile archive;
+  ASSERT_TRUE(archive.OpenForReading(dir.PathOf("a.arc").c_str()));
+  qor::CHeapMemoryFile output(1024);
+  ASSERT_EQ(qor::ExtractEntry(archive, output, 0, 0), 3);
+  ASSERT_EQ(output.Length(), 3u);
+  auto block = output.Detach();
+  ASSERT_TRUE(block);
+  EXPECT_EQ(std::string(static_cast<const char*>(block.get()), 3), "xyz");
+}
+
+}  // namespace

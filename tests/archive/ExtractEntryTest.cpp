@@ -1,0 +1,224 @@
+// The extractor on hand-made streams: every token kind and failure kind at
+// its boundaries, the window's flushes and the input block's refills, and
+// failures of the files at every call.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "archive/ArchiveTestSupport.h"
+#include "archive/ExtractEntry.h"
+
+namespace {
+
+using namespace archive_test;
+using namespace std::string_literals;
+using qor::kFlushThreshold;
+using qor::kHistorySize;
+using qor::kRefillThreshold;
+
+// The result of extracting the only entry of an archive around stored.
+std::optional<std::string> ExtractStored(const std::string& stored, std::uint32_t unpackedLength) {
+  CScriptedFile archive(RawArchive({{"e", unpackedLength, stored}})), output;
+  std::int32_t result = qor::ExtractEntry(archive, output, 0, 0);
+  if (result < 0) return std::nullopt;
+  EXPECT_EQ(static_cast<std::size_t>(result), output.Bytes().size());
+  return output.Bytes();
+}
+
+// Literals that are never 0x41 or 0x42, the markers of the hand-made streams.
+std::string Filler(std::size_t length) {
+  std::string text(length, '\0');
+  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  return text;
+}
+
+const std::string AB = "\x41\x42";
+
+TEST(ExtractEntry, TokensAndStreamFailures) {
+  const std::optional<std::string> fails;
+  struct Row {
+    const char* what;
+    std::string stored;
+    std::uint32_t unpackedLength;
+    std::optional<std::string> expected;
+  } rows[] = {
+      {"worked example: offset 33 reaches before the first byte", AB + "\x78\x41\x00\x41\x21\x79\x42\x31\x02"s, 8, fails},
+      {"worked example, valid variant", AB + "\x78\x41\x00\x41\x21\x79\x42\x31\x00"s, 8, "\x78\x41\x41\x41\x79\x79\x79\x79"},
+      {"valid variant claiming 7 bytes", AB + "\x78\x41\x00\x41\x21\x79\x42\x31\x00"s, 7, fails},
+      {"valid variant claiming 9 bytes", AB + "\x78\x41\x00\x41\x21\x79\x42\x31\x00"s, 9, fails},
+      {"no stored byte", "", 0, ""},
+      {"one stored byte", "\x41", 0, ""},
+      {"markers only", AB, 0, ""},
+      {"markers only, one byte claimed", AB, 1, fails},
+      {"short marker as the last byte", AB + "x\x41", 1, fails},
+      {"long marker as the last byte", AB + "x\x42", 1, fails},
+      {"long marker and one byte", AB + "x\x42\x11", 2, fails},
+      {"long marker and two bytes", AB + "x\x42\x11"s + '\0', 2, "xx"},
+      {"escaped markers", AB + "\x41"s + '\0' + "\x42"s + '\0', 2, "AB"},
+      {"equal markers: no long form", "\x41\x41x\x41\x21y", 4, "xxxy"},
+      {"equal markers escaped", "\x41\x41\x41"s + '\0', 1, "A"},
+      {"zero-length short match before any byte", AB + "\x41\x05x", 1, "x"},
+      {"zero-length long match reaching far", AB + "x\x42\x0F\xFF", 1, "x"},
+      {"offset 0, short", AB + "x\x41\x10", 2, fails},
+      {"offset 0, long", AB + "x\x42\x10"s + '\0', 2, fails},
+      {"offset one beyond the bytes so far", AB + "x\x41\x22", 3, fails},
+      {"offset exactly the bytes so far", AB + "xy\x41\x22", 4, "xyxy"},
+      {"offset 1, length 15", AB + "x\x41\xF1", 16, std::string(16, 'x')},
+      {"offset 2, length 5", AB + "xy\x41\x52", 7, "xyxyxyx"},
+      {"offset 3, length 4", AB + "xyz\x41\x43", 7, "xyzxyzx"},
+      {"offset 5, length 15", AB + "abcde\x41\xF5", 20, "abcdeabcdeabcdeabcde"},
+      {"offset 9, length 15", AB + "abcdefghi\x41\xF9", 24, "abcdefghiabcdefghiabcdef"},
+      {"long form of a near offset", AB + "abcde\x42\x35"s + '\0', 8, "abcdeabc"},
+      {"offset 4095, length 15", AB + Filler(4095) + "\x42\xFF\xFF", 4110, Filler(4095) + Filler(15)},
+      {"offset 4095 with 4094 bytes so far", AB + Filler(4094) + "\x42\xFF\xFF", 4109, fails},
+      {"one byte short of the claimed length", AB + "xy", 3, fails},
+      {"one byte beyond the claimed length", AB + "xy", 1, fails},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ExtractStored(row.stored, row.unpackedLength), row.expected) << row.what;
+    std::optional<std::string> oracle = ReferenceDecode(row.stored);
+    if (oracle && oracle->size() != row.unpackedLength) oracle.reset();
+    EXPECT_EQ(oracle, row.expected) << "oracle: " << row.what;
+  }
+}
+
+TEST(ExtractEntry, IndexOutOfRangeWritesNothing) {
+  std::string archive = RawArchive({{"a", 2, AB + "ab"}, {"b", 3, AB + "cde"}});
+  struct Row {
+    std::int32_t index;
+    std::int32_t expected;
+  } rows[] = {{-1, -1}, {0, 2}, {1, 3}, {2, -1}, {3, -1}, {INT32_MIN, -1}, {INT32_MAX, -1}};
+  for (const Row& row : rows) {
+    CScriptedFile file(archive), output;
+    EXPECT_EQ(qor::ExtractEntry(file, output, row.index, 0), row.expected) << "index " << row.index;
+    if (row.expected < 0) {
+      EXPECT_TRUE(output.WriteSizes().empty()) << "index " << row.index;
+    }
+  }
+}
+
+TEST(ExtractEntry, ArchiveMustBeExactlyAsLongAsItsCatalogueSays) {
+  std::string archive = RawArchive({{"a", 2, AB + "ab"}, {"", 0, ""}, {"c", 3, "\x00\x01xyz"s}});
+  std::string cut = archive.substr(0, archive.size() - 1);
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::int32_t expected[3];
+  } rows[] = {
+      {"exact", archive, {2, 0, 3}},
+      {"one byte more", archive + "!", {-1, -1, -1}},
+      {"one byte less", cut, {-1, -1, -1}},
+  };
+  for (const Row& row : rows) {
+    for (std::int32_t index = 0; index < 3; ++index) {
+      CScriptedFile file(row.bytes), output;
+      EXPECT_EQ(qor::ExtractEntry(file, output, index, 0), row.expected[index]) << row.what << ", index " << index;
+    }
+  }
+  CScriptedFile file(archive), output;
+  ASSERT_EQ(qor::ExtractEntry(file, output, 2, 0), 3);
+  EXPECT_EQ(output.Bytes(), "xyz") << "found after the entries before it";
+}
+
+TEST(ExtractEntry, OutputIsWrittenInWindowSizedChunks) {
+  // Literals only: the flushes come at exactly kFlushThreshold bytes.
+  const std::uint32_t length = 3 * kFlushThreshold;
+  std::string data = Filler(length);
+  CScriptedFile archive(RawArchive({{"big", length, AB + data}})), output;
+  ASSERT_EQ(qor::ExtractEntry(archive, output, 0, 0), static_cast<std::int32_t>(length));
+  EXPECT_EQ(output.Bytes(), data);
+  const std::uint32_t step = kFlushThreshold - kHistorySize;
+  std::vector<std::uint32_t> expected = {kFlushThreshold, step, step, length - kFlushThreshold - 2 * step};
+  EXPECT_EQ(output.WriteSizes(), expected);
+}
+
+TEST(ExtractEntry, MatchesFlushedInTheMiddleReachBackIntoTheHistory) {
+  // Matches of 15 bytes from 4095 bytes back, from the first byte on: the
+  // window overshoots the flush threshold and every flush carries history.
+  std::string stored = AB + Filler(4095);
+  for (int i = 0; i < 30000; ++i) stored += "\x42\xFF\xFF";
+  std::optional<std::string> expected = ReferenceDecode(stored);
+  ASSERT_TRUE(expected);
+  auto length = static_cast<std::uint32_t>(expected->size());
+  CScriptedFile archive(RawArchive({{"far", length, stored}})), output;
+  ASSERT_EQ(qor::ExtractEntry(archive, output, 0, 0), static_cast<std::int32_t>(length));
+  EXPECT_TRUE(output.Bytes() == *expected);
+  const std::vector<std::uint32_t>& sizes = output.WriteSizes();
+  ASSERT_GE(sizes.size(), 4u);
+  EXPECT_GE(sizes[0], kFlushThreshold);
+  EXPECT_LE(sizes[0], kFlushThreshold + 14);
+  for (std::size_t i = 1; i + 1 < sizes.size(); ++i) {
+    EXPECT_GE(sizes[i], kFlushThreshold - kHistorySize) << "chunk " << i;
+    EXPECT_LE(sizes[i], kFlushThreshold - kHistorySize + 14) << "chunk " << i;
+  }
+}
+
+TEST(ExtractEntry, TokensAroundTheRefillPoint) {
+  // A long match starting at each block index near the refill threshold, and
+  // the entry ending inside, right after, or one byte into that token.
+  for (std::uint32_t at = kRefillThreshold - 4; at <= kRefillThreshold + 2; ++at) {
+    std::string head = AB + Filler(at - 2);
+    std::string token = "\x42\xF0\x06";  // 15 bytes from 96 back
+    struct Row {
+      const char* what;
+      std::string stored;
+    } rows[] = {
+        {"token then literals", head + token + Filler(20)},
+        {"entry ends with the token", head + token},
+        {"entry cuts the token", head + token.substr(0, 2)},
+        {"escape then literals", head + "\x41"s + '\0' + Filler(5)},
+    };
+    for (const Row& row : rows) {
+      std::optional<std::string> expected = ReferenceDecode(row.stored);
+      std::uint32_t length = expected ? static_cast<std::uint32_t>(expected->size()) : 0;
+      std::optional<std::string> got = ExtractStored(row.stored, length);
+      EXPECT_EQ(got.has_value(), expected.has_value()) << row.what << " at " << at;
+      if (got && expected) {
+        EXPECT_TRUE(*got == *expected) << row.what << " at " << at;
+      }
+    }
+  }
+}
+
+TEST(ExtractEntry, NeverWritesMoreThanTheCatalogueLength) {
+  std::string data = Filler(3 * kFlushThreshold);
+  CScriptedFile archive(RawArchive({{"liar", 10, AB + data}})), output;
+  EXPECT_EQ(qor::ExtractEntry(archive, output, 0, 0), -1);
+  EXPECT_TRUE(output.WriteSizes().empty());
+}
+
+TEST(ExtractEntry, EveryFileFailureGivesMinusOne) {
+  // Large enough for three input blocks and several output chunks.
+  std::string stored = AB + Filler(5000);
+  for (int i = 0; i < 100000; ++i) stored += "\x42\xF3\xF0";
+  stored += Filler(200000);
+  std::string expected = *ReferenceDecode(stored);
+  auto length = static_cast<std::uint32_t>(expected.size());
+  const std::string bytes = RawArchive({{"x", 0, ""}, {"big", length, stored}});
+
+  CScriptedFile archive(bytes), output;
+  ASSERT_EQ(qor::ExtractEntry(archive, output, 1, 0), static_cast<std::int32_t>(length));
+  const int reads = archive.Reads();
+  const int writes = static_cast<int>(output.WriteSizes().size());
+  ASSERT_GE(reads, 7) << "the header, the catalogue and three blocks";
+  ASSERT_GE(writes, 3);
+
+  for (int call = 1; call <= reads; ++call) {
+    CScriptedFile failing(bytes), out;
+    failing.failReadFrom = call;
+    EXPECT_EQ(qor::ExtractEntry(failing, out, 1, 0), -1) << "read " << call;
+  }
+  for (int call = 1; call <= writes; ++call) {
+    CScriptedFile file(bytes), failing;
+    failing.failWriteFrom = call;
+    EXPECT_EQ(qor::ExtractEntry(file, failing, 1, 0), -1) << "write " << call;
+    EXPECT_EQ(failing.Bytes(), expected.substr(0, failing.Bytes().size())) << "a prefix stays, write " << call;
+  }
+  for (int kind = 0; kind < 3; ++kind) {
+    CScriptedFile file(bytes), out;
+    (kind == 0 ? file.failSeekFrom : kind == 1 ? file.failLengthFrom : out.failSeekFrom) = 1;
+    EXPECT_EQ(qor::ExtractEntry(file, out, 1, 0), -1) << "seek or length failure " << kind;
+  }
+}
+
+}  // namespace

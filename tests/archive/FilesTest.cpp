@@ -1,0 +1,173 @@
+// The files the reader and the extractor work on: disk files through the
+// platform's calls, and memory files over a block policy.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "archive/DiskFile.h"
+#include "archive/MemoryFile.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using qor::CDiskFile;
+
+std::string ReadAll(qor::CByteFile& file) {
+  std::uint64_t length = 0;
+  EXPECT_TRUE(file.GetLength(length));
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  std::uint32_t got = 0;
+  EXPECT_TRUE(file.Seek(0));
+  EXPECT_TRUE(file.Read(bytes.data(), static_cast<std::uint32_t>(length), got));
+  bytes.resize(got);
+  return bytes;
+}
+
+TEST(DiskFile, OpenModes) {
+  qor::test::TempDirectory dir;
+  dir.Write("old.bin", "old contents");
+  CDiskFile file;
+  SetLastError(0);
+  EXPECT_FALSE(file.OpenForReading(dir.PathOf("missing.bin").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.OpenForReading(nullptr));
+  EXPECT_FALSE(file.CreateExclusive(dir.PathOf("nowhere\\new.bin").c_str()));
+
+  ASSERT_TRUE(file.CreateExclusive(dir.PathOf("old.bin").c_str()));
+  std::uint64_t length = 1;
+  EXPECT_TRUE(file.GetLength(length));
+  EXPECT_EQ(length, 0u) << "an existing file is truncated";
+  EXPECT_TRUE(file.Write("new", 3));
+  EXPECT_EQ(ReadAll(file), "new") << "created files are readable too";
+  file.Close();
+  EXPECT_EQ(dir.Read("old.bin"), "new");
+
+  ASSERT_TRUE(file.OpenForReading(dir.PathOf("old.bin").c_str()));
+  EXPECT_FALSE(file.Write("x", 1)) << "opened read-only";
+  EXPECT_EQ(ReadAll(file), "new");
+}
+
+TEST(DiskFile, SeekAndReadPastTheEnd) {
+  qor::test::TempDirectory dir;
+  dir.Write("d.bin", "0123456789");
+  CDiskFile file;
+  ASSERT_TRUE(file.OpenForReading(dir.PathOf("d.bin").c_str()));
+  char buffer[8] = {};
+  std::uint32_t got = 0;
+  ASSERT_TRUE(file.Seek(7));
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, got));
+  EXPECT_EQ(std::string(buffer, got), "789");
+  ASSERT_TRUE(file.Seek(0xFFFFFFFFull)) << "a position whose low half is the failure value";
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_FALSE(file.Seek(~0ull));
+  file.Close();
+  EXPECT_FALSE(file.Read(buffer, 1, got));
+  EXPECT_FALSE(file.Seek(0));
+}
+
+// Blocks that count themselves and their locks, as a movable global block
+// would need them to.
+struct CountingPolicy {
+  using Handle = int*;  // a token standing for the block; the bytes live in the map
+  static inline std::map<int*, std::string> blocks;
+  static inline int locks = 0;
+  static inline bool failNext = false;
+
+  static Handle Allocate(std::size_t size) noexcept {
+    if (std::exchange(failNext, false)) return nullptr;
+    auto* token = new int(0);  // NOLINT: the test owns the tokens through the map
+    blocks[token].resize(size);
+    return token;
+  }
+  static Handle Reallocate(Handle block, std::size_t size) noexcept {
+    if (std::exchange(failNext, false)) return nullptr;
+    Handle moved = Allocate(size);
+    std::string& bytes = blocks[block];
+    blocks[moved].replace(0, std::min(size, bytes.size()), bytes, 0, std::min(size, bytes.size()));
+    Free(block);
+    return moved;
+  }
+  static void Free(Handle block) noexcept {
+    blocks.erase(block);
+    delete block;  // NOLINT
+  }
+  static std::uint8_t* Lock(Handle block) noexcept {
+    ++locks;
+    return reinterpret_cast<std::uint8_t*>(blocks.at(block).data());
+  }
+  static void Unlock(Handle) noexcept { --locks; }
+};
+
+using CountingFile = qor::CMemoryFile<CountingPolicy>;
+
+TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
+  struct Row {
+    std::uint32_t step;
+    std::vector<std::uint32_t> writes;
+    std::uint32_t detachedSize;
+  } rows[] = {
+      {1024, {1}, 1024},
+      {1024, {1024}, 1024},
+      {1024, {1025}, 2048},
+      {4096, {100, 4000}, 8192},
+      {4096, {99985, 95890, 95890, 8190}, 299955 + 4096 - 299955 % 4096},
+      {1024, {}, 0},
+  };
+  for (const Row& row : rows) {
+    {
+      CountingFile file(row.step);
+      std::uint32_t total = 0;
+      for (std::uint32_t size : row.writes) {
+        std::string bytes(size, static_cast<char>('a' + total % 26));
+        ASSERT_TRUE(file.Write(bytes.data(), size));
+        total += size;
+        EXPECT_EQ(file.Capacity() % row.step, 0u) << "step " << row.step;
+        EXPECT_GE(file.Capacity(), total);
+      }
+      EXPECT_EQ(file.Length(), total);
+      CountingFile::Block block = file.Detach();
+      EXPECT_EQ(file.Length(), 0u);
+      if (row.detachedSize == 0) {
+        EXPECT_FALSE(block) << "nothing written, no block";
+      } else {
+        ASSERT_TRUE(block);
+        EXPECT_EQ(CountingPolicy::blocks.at(block.get()).size(), row.detachedSize) << "step " << row.step;
+      }
+    }
+    EXPECT_TRUE(CountingPolicy::blocks.empty()) << "every block freed, step " << row.step;
+    EXPECT_EQ(CountingPolicy::locks, 0);
+  }
+}
+
+TEST(MemoryFile, SeekReadAndWritePastTheEnd) {
+  qor::CHeapMemoryFile file(16);
+  ASSERT_TRUE(file.Write("abc", 3));
+  ASSERT_TRUE(file.Seek(6));
+  ASSERT_TRUE(file.Write("xy", 2));
+  EXPECT_EQ(ReadAll(file), std::string("abc\0\0\0xy", 8)) << "the gap is zero-filled";
+  ASSERT_TRUE(file.Seek(1));
+  ASSERT_TRUE(file.Write("B", 1));
+  EXPECT_EQ(ReadAll(file), std::string("aBc\0\0\0xy", 8)) << "overwriting keeps the length";
+  char buffer[4];
+  std::uint32_t got = 1;
+  ASSERT_TRUE(file.Seek(100));
+  EXPECT_TRUE(file.Read(buffer, 4, got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_FALSE(file.Seek(0x100000000ull));
+}
+
+TEST(MemoryFile, AllocationFailureLeavesTheContents) {
+  CountingFile file(4);
+  CountingPolicy::failNext = true;
+  EXPECT_FALSE(file.Write("abcd", 4));
+  EXPECT_EQ(file.Length(), 0u);
+  ASSERT_TRUE(file.Write("abcd", 4));
+  CountingPolicy::failNext = true;
+  EXPECT_FALSE(file.Write("efgh", 4));
+  EXPECT_EQ(ReadAll(file), "abcd");
+  EXPECT_EQ(CountingPolicy::locks, 0);
+}
+
+}  // namespace

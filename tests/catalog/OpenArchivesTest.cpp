@@ -1,0 +1,81 @@
+// The registry of open archives: case-insensitive keys, first entry kept,
+// no normalisation.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalog/OpenArchives.h"
+
+namespace {
+
+using namespace qor;
+
+// Stand-ins for archive objects: the registry stores the pointers and never
+// follows them.
+int g_objects[3];
+CzKtrnArchiveObject* Object(int n) { return reinterpret_cast<CzKtrnArchiveObject*>(&g_objects[n]); }
+
+class OpenArchives : public testing::Test {
+ protected:
+  bool Register(const std::string& path, CzKtrnArchiveObject* object) {
+    bool added = RegisterArchive(path.c_str(), object);
+    if (added) m_registered.push_back(path);
+    return added;
+  }
+  void TearDown() override {
+    for (const std::string& path : m_registered) UnregisterArchive(path.c_str());
+  }
+  std::vector<std::string> m_registered;
+};
+
+TEST_F(OpenArchives, PathsAreFoundWithoutRegardToLetterCase) {
+  ASSERT_TRUE(Register("C:\\Data\\A.ARC", Object(0)));
+  struct Row {
+    const char* path;
+    CzKtrnArchiveObject* found;
+  } rows[] = {
+      {"C:\\Data\\A.ARC", Object(0)},
+      {"c:\\data\\a.arc", Object(0)},
+      {"C:\\DATA\\a.Arc", Object(0)},
+      {"C:/Data/A.ARC", nullptr},
+      {"C:\\Data\\..\\Data\\A.ARC", nullptr},
+      {"Data\\A.ARC", nullptr},
+      {"C:\\Data\\A.ARC ", nullptr},
+      {"C:\\Data\\A.AR", nullptr},
+      {"", nullptr},
+      {nullptr, nullptr},
+  };
+  for (const Row& row : rows) EXPECT_EQ(FindArchive(row.path), row.found) << (row.path ? row.path : "(null)");
+}
+
+TEST_F(OpenArchives, OnlySingleByteLettersFold) {
+  // 0x83 0x41 and 0x83 0x61 are two katakana; their trail bytes are not letters.
+  ASSERT_TRUE(Register("C:\\\x83\x41.arc", Object(0)));
+  EXPECT_EQ(FindArchive("c:\\\x83\x41.ARC"), Object(0));
+  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), nullptr);
+  EXPECT_TRUE(Register("C:\\\x83\x61.arc", Object(1)));
+  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), Object(1));
+}
+
+TEST_F(OpenArchives, AnEqualKeyIsNotRegisteredTwice) {
+  ASSERT_TRUE(Register("C:\\A.ARC", Object(0)));
+  EXPECT_FALSE(Register("c:\\a.arc", Object(1)));
+  EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(0));
+  EXPECT_FALSE(RegisterArchive(nullptr, Object(2)));
+}
+
+TEST_F(OpenArchives, UnregisterRemovesTheEntryUnderAnyLetterCase) {
+  ASSERT_TRUE(Register("C:\\A.ARC", Object(0)));
+  ASSERT_TRUE(Register("C:\\B.ARC", Object(1)));
+  EXPECT_FALSE(UnregisterArchive("C:\\C.ARC"));
+  EXPECT_FALSE(UnregisterArchive(nullptr));
+  EXPECT_TRUE(UnregisterArchive("c:\\a.arc"));
+  EXPECT_EQ(FindArchive("C:\\A.ARC"), nullptr);
+  EXPECT_FALSE(UnregisterArchive("C:\\A.ARC")) << "already removed";
+  EXPECT_EQ(FindArchive("C:\\B.ARC"), Object(1));
+  EXPECT_TRUE(Register("C:\\a.arc", Object(2))) << "the path can be bound afresh";
+  EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(2));
+}
+
+}  // namespace

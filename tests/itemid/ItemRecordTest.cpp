@@ -1,0 +1,231 @@
+// The archive item record: its byte layout, the accessors' defaults for items
+// that are not records, and their bounds on items whose sizes lie.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "itemid/ListBytes.h"
+#include "itemid/Pidl.h"
+#include "platform/win32.h"
+#include "qor/QORITEMIDLIST.h"
+
+namespace {
+
+using qor::UniqueRecord;
+using qor::test::Exact;
+using qor::test::Hex;
+using qor::test::Item;
+using qor::test::ItemWithSize;
+using qor::test::List;
+
+std::string Le16(unsigned value) { return {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)}; }
+std::string Le32(DWORD value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
+
+constexpr FILETIME kTime{0x11223344, 0x55667788};
+
+// The content of a record after its cb: signature, fields, name offset, then
+// whatever follows.
+std::string RecordContent(const std::string& signature, DWORD index, DWORD attributes, DWORD length,
+                          unsigned nameOffset, const std::string& tail) {
+  return signature + Le32(index) + Le32(attributes) + Le32(length) + Le32(kTime.dwLowDateTime) +
+         Le32(kTime.dwHighDateTime) + Le16(nameOffset) + tail;
+}
+
+std::string Record(const std::string& name, DWORD index = 7, DWORD attributes = 0x80, DWORD length = 99) {
+  return Item(RecordContent("Qidl", index, attributes, length, 0, name + '\0'));
+}
+
+const QORITEMIDLIST* AsRecord(const std::vector<BYTE>& bytes) {
+  return reinterpret_cast<const QORITEMIDLIST*>(bytes.data());
+}
+
+std::string BytesOf(const QORITEMIDLIST* record) {
+  return qor::test::BytesOf(reinterpret_cast<LPCITEMIDLIST>(record));
+}
+
+TEST(ItemRecord, CreateLaysOutTheDocumentedBytes) {
+  UniqueRecord record(QORITEMIDLIST::create("abc", 5, 0x80, 1000, kTime));
+  ASSERT_NE(record, nullptr);
+  const std::string expected = std::string("\x20\x00", 2) + "Qidl" + std::string("\x05\x00\x00\x00", 4) +
+                               std::string("\x80\x00\x00\x00", 4) + std::string("\xE8\x03\x00\x00", 4) +
+                               "\x44\x33\x22\x11\x88\x77\x66\x55" + std::string("\x00\x00", 2) +
+                               std::string("abc\0", 4) + std::string("\x00\x00", 2);
+  EXPECT_EQ(Hex(BytesOf(record.get())), Hex(expected));
+  EXPECT_EQ(record->getSize(), 32u);
+  EXPECT_EQ(record->getSizeOne(), 32u);
+}
+
+TEST(ItemRecord, CreateWithTheEmptyNameHasSize29) {
+  for (const char* name : {"", static_cast<const char*>(nullptr)}) {
+    UniqueRecord record(QORITEMIDLIST::create(name, 0xFFFFFFFF, 0x10, 0, kTime));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(Hex(BytesOf(record.get())),
+              Hex(List({Item(RecordContent("Qidl", 0xFFFFFFFF, 0x10, 0, 0, std::string(1, '\0')))})))
+        << (name ? "empty name" : "null name");
+  }
+}
+
+TEST(ItemRecord, NameLengthIsBoundBySixteenBitSizes) {
+  std::string longest(QORITEMIDLIST::kMaxNameLength, 'n');
+  UniqueRecord record(QORITEMIDLIST::create(longest.c_str(), 0, 0x80, 0, kTime));
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->getSizeOne(), 0xFFFDu);
+  EXPECT_EQ(record->getFileName(), longest);
+  std::string tooLong(QORITEMIDLIST::kMaxNameLength + 1, 'n');
+  EXPECT_EQ(QORITEMIDLIST::create(tooLong.c_str(), 0, 0x80, 0, kTime), nullptr);
+}
+
+// Every row is one item alone in a buffer of exactly its cb bytes, so an
+// accessor that reads past the item's size is caught.
+TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
+  struct Row {
+    const char* name;
+    std::string item;
+    bool isRecord;
+    DWORD index;
+    DWORD attributes;
+    DWORD length;
+    FILETIME time;
+    std::string fileName;
+  } rows[] = {
+      {"a stored file", Record("a.txt", 3, 0x80, 500), true, 3, 0x80, 500, kTime, "a.txt"},
+      {"a folder", Record("dir", 0xFFFFFFFF, 0x10, 0), true, 0xFFFFFFFF, 0x10, 0, kTime, "dir"},
+      {"cb 28: the fixed part only", Item(RecordContent("Qidl", 4, 0x80, 6, 0, "")), true, 4, 0x80, 6, kTime, ""},
+      {"cb 27: one byte short", ItemWithSize(27, RecordContent("Qidl", 4, 0x80, 6, 0, "").substr(0, 25)), false, 4,
+       0x10, 0, {0, 0}, ""},
+      {"a foreign signature", Item(RecordContent("Xidl", 4, 0x80, 6, 0, std::string("abc\0", 4))), false, 4, 0x10,
+       0, {0, 0}, ""},
+      {"signature in other case", Item(RecordContent("QIDL", 4, 0x80, 6, 0, std::string("abc\0", 4))), false, 4,
+       0x10, 0, {0, 0}, ""},
+      {"cb 10 holds the index only", ItemWithSize(10, std::string("Qidl") + Le32(12)), false, 12, 0x10, 0, {0, 0},
+       ""},
+      {"cb 9 cannot hold the index", ItemWithSize(9, std::string("Qidl\x0C\x00\x00", 7)), false, 0xFFFFFFFF, 0x10,
+       0, {0, 0}, ""},
+      {"cb 2: an empty item", Item(""), false, 0xFFFFFFFF, 0x10, 0, {0, 0}, ""},
+      {"name offset 2 reads from offset 30", Item(RecordContent("Qidl", 1, 0x80, 2, 2, std::string("xyname\0", 7))),
+       true, 1, 0x80, 2, kTime, "name"},
+      {"name offset at the item's end", Item(RecordContent("Qidl", 1, 0x80, 2, 3, "abc")), true, 1, 0x80, 2, kTime,
+       ""},
+      {"name offset beyond the item", Item(RecordContent("Qidl", 1, 0x80, 2, 0xFFFF, "abc")), true, 1, 0x80, 2,
+       kTime, ""},
+      {"name without its zero byte ends with the item", Item(RecordContent("Qidl", 1, 0x80, 2, 0, "abc")), true, 1,
+       0x80, 2, kTime, "abc"},
+      {"name ends at its first zero byte", Item(RecordContent("Qidl", 1, 0x80, 2, 0, std::string("ab\0cd\0", 6))),
+       true, 1, 0x80, 2, kTime, "ab"},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> bytes = Exact(row.item);
+    ASSERT_GE(bytes.size(), 2u) << row.name;
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(bytes[0] | (bytes[1] << 8))) << row.name;
+    const QORITEMIDLIST* item = AsRecord(bytes);
+    EXPECT_EQ(item->isQORITEMIDLIST(), row.isRecord) << row.name;
+    EXPECT_EQ(item->getIndex(), row.index) << row.name;
+    EXPECT_EQ(item->getAttributes(), row.attributes) << row.name;
+    EXPECT_EQ(item->isFolder(), (row.attributes & 0x10) != 0) << row.name;
+    EXPECT_EQ(item->getLength(), row.length) << row.name;
+    FILETIME time = item->getLastModifiedTime();
+    EXPECT_EQ(time.dwLowDateTime, row.time.dwLowDateTime) << row.name;
+    EXPECT_EQ(time.dwHighDateTime, row.time.dwHighDateTime) << row.name;
+    EXPECT_EQ(item->getFileName(), row.fileName) << row.name;
+    EXPECT_EQ(item->getSizeOne(), bytes.size()) << row.name;
+  }
+}
+
+TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
+  const std::string foreign = Item("foreign item");
+  struct Row {
+    const char* name;
+    std::string list;
+    std::string path;
+  } rows[] = {
+      {"one record", List({Record("a.txt")}), "a.txt"},
+      {"two records", List({Record("docs"), Record("readme.txt")}), "docs\\readme.txt"},
+      {"a foreign item first", List({foreign, Record("a")}), "\\a"},
+      {"a foreign item last", List({Record("a"), foreign}), "a"},
+      {"an empty name last", List({Record("a"), Record("")}), "a"},
+      {"an empty name between", List({Record("a"), Record(""), Record("b")}), "a\\\\b"},
+      {"only empty names", List({Record(""), Record("")}), ""},
+      {"the empty list", List({}), ""},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> bytes = Exact(row.list);
+    EXPECT_EQ(AsRecord(bytes)->getFilePath(), row.path) << row.name;
+  }
+  std::vector<BYTE> bytes = Exact(List({Record("docs"), Record("sub"), Record("f")}));
+  EXPECT_EQ(AsRecord(bytes)->next()->getFilePath(), "sub\\f") << "from the second item on";
+}
+
+TEST(ItemRecord, OrderIsByNameWithoutRegardToCase) {
+  struct Row {
+    std::string a;
+    std::string b;
+    bool less;
+  } rows[] = {
+      {"Readme.txt", "README.TXT", false},
+      {"README.TXT", "Readme.txt", false},
+      {"_", "a", true},  // 0x5F sorts before a as a, not after A
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> a = Exact(List({Record(row.a)}));
+    std::vector<BYTE> b = Exact(List({Record(row.b)}));
+    EXPECT_EQ(*AsRecord(a) < *AsRecord(b), row.less) << Hex(row.a) << " < " << Hex(row.b);
+  }
+}
+
+TEST(ItemRecord, CompareIsTrueForEqualLists) {
+  std::vector<BYTE> empty1 = Exact(List({}));
+  std::vector<BYTE> empty2 = Exact(List({}));
+  std::vector<BYTE> a = Exact(List({Record("x"), Record("abc")}));
+  std::vector<BYTE> same = Exact(List({Record("x"), Record("abc")}));
+  std::vector<BYTE> lastByte = Exact(List({Record("x"), Item(RecordContent("Qidl", 7, 0x80, 99, 0, "abc\x01"))}));
+  EXPECT_TRUE(AsRecord(empty1)->compare(*AsRecord(empty2)));
+  EXPECT_TRUE(AsRecord(a)->compare(*AsRecord(same)));
+  EXPECT_FALSE(AsRecord(a)->compare(*AsRecord(lastByte)));
+}
+
+TEST(ItemRecord, ListMembersMakeListsOfTheTaskAllocator) {
+  std::vector<BYTE> bytes = Exact(List({Record("docs"), Record("f.txt")}));
+  const QORITEMIDLIST* list = AsRecord(bytes);
+  EXPECT_EQ(list->getSize(), bytes.size() - 2);
+  EXPECT_EQ(list->next()->getFileName(), "f.txt");
+  EXPECT_EQ(list->last()->getFileName(), "f.txt");
+
+  QORITEMIDLIST* copy = list->duplicate();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(BytesOf(copy), BytesOf(list));
+  QORITEMIDLIST* joined = copy->concat(list->last());
+  ASSERT_NE(joined, nullptr);
+  EXPECT_EQ(joined->getFilePath(), "docs\\f.txt\\f.txt");
+  QORITEMIDLIST* alone = list->concat(nullptr);
+  ASSERT_NE(alone, nullptr);
+  EXPECT_TRUE(alone->compare(*list));
+  alone->free();
+  joined->free();
+  copy->free();
+}
+
+TEST(ItemRecord, AssignmentCopiesTheFixedFieldsAndKeepsTheName) {
+  std::vector<BYTE> target = Exact(List({Record("target.txt", 1, 0x80, 10)}));
+  std::vector<BYTE> source = Exact(List({Record("a-longer-source-name.txt", 2, 0x10, 20)}));
+  auto* record = reinterpret_cast<QORITEMIDLIST*>(target.data());
+  *record = *AsRecord(source);
+  EXPECT_EQ(record->getSizeOne(), 29u + 10u) << "the item keeps the size of its own storage";
+  EXPECT_EQ(record->getIndex(), 2u);
+  EXPECT_EQ(record->getAttributes(), 0x10u);
+  EXPECT_EQ(record->getLength(), 20u);
+  EXPECT_EQ(record->getFileName(), "target.txt");
+}
+
+TEST(ItemRecord, AssignmentFromOrToAShortItemCopiesNothing) {
+  std::vector<BYTE> target = Exact(List({Record("t", 1, 0x80, 10)}));
+  std::vector<BYTE> shortItem = Exact(std::string("\x0A\x00Qidl\x02\x00\x00\x00", 10));
+  const std::string before(target.begin(), target.end());
+  auto* record = reinterpret_cast<QORITEMIDLIST*>(target.data());
+  *record = *AsRecord(shortItem);
+  EXPECT_EQ(std::string(target.begin(), target.end()), before);
+  auto* shortRecord = reinterpret_cast<QORITEMIDLIST*>(shortItem.data());
+  *shortRecord = *AsRecord(target);
+  EXPECT_EQ(shortRecord->getIndex(), 2u);
+}
+
+}  // namespace

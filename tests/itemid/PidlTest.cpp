@@ -1,0 +1,204 @@
+// The item-ID list primitives: measuring, stepping, allocating, copying,
+// joining and comparing, and their 16-bit size rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "itemid/Pidl.h"
+#include "itemid/ListBytes.h"
+#include "platform/win32.h"
+#ifndef _WIN32
+#include "platform/posix/task_allocator.h"
+#endif
+
+namespace {
+
+using namespace qor;
+using qor::test::AsList;
+using qor::test::BytesOf;
+using qor::test::Exact;
+using qor::test::Hex;
+using qor::test::Item;
+using qor::test::List;
+
+const std::string kA = Item("first");   // 7 bytes
+const std::string kB = Item("second");  // 8 bytes
+const std::string kC = Item("3");       // 3 bytes
+
+class Pidl : public testing::Test {
+ protected:
+#ifndef _WIN32
+  // Every primitive obtains the task allocator for one call and releases it.
+  void SetUp() override { m_references = qor::posix::OutstandingAllocatorReferences(); }
+  void TearDown() override { EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), m_references); }
+  long m_references = 0;
+#endif
+};
+
+TEST_F(Pidl, SizesAreTheSumOfTheItemsWithoutTheTerminator) {
+  struct Row {
+    const char* name;
+    std::string list;
+    WORD size;
+  } rows[] = {
+      {"empty", List({}), 0},
+      {"one item", List({kA}), 7},
+      {"three items", List({kA, kB, kC}), 18},
+      {"an item of size 2", List({Item("")}), 2},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> bytes = Exact(row.list);
+    EXPECT_EQ(PidlGetSize(AsList(bytes)), row.size) << row.name;
+  }
+  EXPECT_EQ(PidlGetSize(nullptr), 0);
+  EXPECT_EQ(PidlGetItemSize(nullptr), 0);
+}
+
+TEST_F(Pidl, NextStepsByTheItemSize) {
+  std::vector<BYTE> bytes = Exact(List({kA, kB}));
+  LPCITEMIDLIST list = AsList(bytes);
+  LPCITEMIDLIST second = PidlNext(list);
+  EXPECT_EQ(reinterpret_cast<const BYTE*>(second), bytes.data() + 7);
+  LPCITEMIDLIST terminator = PidlNext(second);
+  EXPECT_EQ(reinterpret_cast<const BYTE*>(terminator), bytes.data() + 15);
+  EXPECT_EQ(PidlNext(terminator), terminator) << "the terminator yields itself";
+  EXPECT_EQ(PidlNext(static_cast<LPCITEMIDLIST>(nullptr)), nullptr);
+}
+
+TEST_F(Pidl, LastIsTheItemBeforeTheTerminator) {
+  struct Row {
+    const char* name;
+    std::string list;
+    std::size_t offset;
+  } rows[] = {
+      {"empty list gives itself", List({}), 0},
+      {"one item", List({kA}), 0},
+      {"three items", List({kA, kB, kC}), 15},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> bytes = Exact(row.list);
+    EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlLast(AsList(bytes))), bytes.data() + row.offset) << row.name;
+  }
+  EXPECT_EQ(PidlLast(static_cast<LPCITEMIDLIST>(nullptr)), nullptr);
+}
+
+TEST_F(Pidl, AllocGivesAOneItemListOfThatSize) {
+  for (WORD size : {WORD{0}, WORD{1}, WORD{2}, WORD{32}, kMaxPidlAllocSize}) {
+    UniquePidl block(PidlAlloc(size));
+    ASSERT_NE(block, nullptr) << size;
+    auto* bytes = reinterpret_cast<BYTE*>(block.get());
+    // A size of 1 has its terminator over the size's own high byte.
+    EXPECT_EQ(bytes[0], size & 0xFF) << size;
+    EXPECT_EQ(bytes[1], size == 1 ? 0 : size >> 8) << size;
+    EXPECT_EQ(bytes[size], 0) << size;
+    EXPECT_EQ(bytes[size + 1], 0) << size;
+  }
+}
+
+TEST_F(Pidl, AllocRefusesASizeWhoseBlockWouldWrapAround) {
+  // size + 2 taken in 16 bits would be 0 or 1: too small for the size field
+  // and the terminator.
+  EXPECT_EQ(PidlAlloc(0xFFFE), nullptr);
+  EXPECT_EQ(PidlAlloc(0xFFFF), nullptr);
+}
+
+TEST_F(Pidl, CopiesAreNewListsWithTheSameBytes) {
+  struct Row {
+    const char* name;
+    std::string list;
+    std::string copy;
+    std::string first;
+  } rows[] = {
+      {"empty", List({}), List({}), List({})},
+      {"one item", List({kA}), List({kA}), List({kA})},
+      {"three items", List({kA, kB, kC}), List({kA, kB, kC}), List({kA})},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> bytes = Exact(row.list);
+    UniquePidl copy(PidlCopy(AsList(bytes)));
+    UniquePidl first(PidlCopyFirst(AsList(bytes)));
+    ASSERT_TRUE(copy && first) << row.name;
+    EXPECT_NE(reinterpret_cast<BYTE*>(copy.get()), bytes.data()) << row.name;
+    EXPECT_EQ(Hex(BytesOf(copy.get())), Hex(row.copy)) << row.name;
+    EXPECT_EQ(Hex(BytesOf(first.get())), Hex(row.first)) << row.name;
+  }
+  EXPECT_EQ(PidlCopy(nullptr), nullptr);
+  EXPECT_EQ(PidlCopyFirst(nullptr), nullptr);
+}
+
+TEST_F(Pidl, ConcatJoinsTheItemsOfBothLists) {
+  const std::string k32 = Item(std::string(30, 'r'));
+  struct Row {
+    const char* name;
+    std::string a;
+    std::string b;
+    std::string joined;
+  } rows[] = {
+      {"a 32-byte item and the empty list", List({k32}), List({}), List({k32})},
+      {"the empty list and an item", List({}), List({kB}), List({kB})},
+      {"two 32-byte items", List({k32}), List({k32}), List({k32, k32})},
+      {"two lists of several items", List({kA, kB}), List({kC, kA}), List({kA, kB, kC, kA})},
+  };
+  for (const Row& row : rows) {
+    std::vector<BYTE> a = Exact(row.a);
+    std::vector<BYTE> b = Exact(row.b);
+    UniquePidl joined(PidlConcat(AsList(a), AsList(b)));
+    ASSERT_NE(joined, nullptr) << row.name;
+    EXPECT_EQ(Hex(BytesOf(joined.get())), Hex(row.joined)) << row.name;
+  }
+}
+
+TEST_F(Pidl, ConcatCountsANullListAsEmpty) {
+  std::vector<BYTE> a = Exact(List({kA}));
+  UniquePidl left(PidlConcat(AsList(a), nullptr));
+  UniquePidl right(PidlConcat(nullptr, AsList(a)));
+  UniquePidl neither(PidlConcat(nullptr, nullptr));
+  ASSERT_TRUE(left && right && neither);
+  EXPECT_EQ(BytesOf(left.get()), List({kA}));
+  EXPECT_EQ(BytesOf(right.get()), List({kA}));
+  EXPECT_EQ(BytesOf(neither.get()), List({}));
+}
+
+TEST_F(Pidl, SizesAreSixteenBitAndListsBeyondThemAreNotCopied) {
+  // 80000 bytes of items: measured modulo 65536, which would cut a copy
+  // inside an item, so copies and joins refuse it, and comparison does not
+  // take it for the 14464-byte list of the same measure.
+  std::string big(39998, 'x');
+  std::vector<BYTE> tooLong = Exact(List({Item(big), Item(big)}));
+  std::vector<BYTE> half = Exact(List({Item(big)}));
+  std::vector<BYTE> sameMeasure = Exact(List({Item(std::string(80000 - 65536 - 2, 'x'))}));
+  EXPECT_EQ(PidlGetSize(AsList(tooLong)), 80000 - 65536);
+  EXPECT_EQ(PidlCopy(AsList(tooLong)), nullptr);
+  EXPECT_EQ(PidlConcat(AsList(half), AsList(half)), nullptr);
+  EXPECT_FALSE(PidlEqual(AsList(tooLong), AsList(sameMeasure)));
+  std::vector<BYTE> largest = Exact(List({Item(std::string(kMaxPidlAllocSize - 2, 'y'))}));
+  UniquePidl copy(PidlCopy(AsList(largest)));
+  ASSERT_NE(copy, nullptr) << "the largest list that fits is copied";
+  EXPECT_EQ(PidlGetSize(copy.get()), kMaxPidlAllocSize);
+}
+TEST_F(Pidl, EqualityComparesSizesAndBytes) {
+  struct Row {
+    const char* name;
+    std::string a;
+    std::string b;
+    bool equal;
+  } rows[] = {
+      {"two empty lists", List({}), List({}), true},
+      {"the same items", List({kA, kB}), List({kA, kB}), true},
+      {"equal sizes, different bytes", List({Item("abc")}), List({Item("abd")}), false},
+      {"different only in the last byte before the terminator", List({kA, Item("xy")}), List({kA, Item("xz")}),
+       false},
+      {"one list longer", List({kA}), List({kA, kC}), false},
+  };
+  std::vector<BYTE> empty = Exact(List({}));
+  EXPECT_TRUE(PidlEqual(nullptr, nullptr));
+  EXPECT_TRUE(PidlEqual(nullptr, AsList(empty)));
+  for (const Row& row : rows) {
+    std::vector<BYTE> a = Exact(row.a);
+    std::vector<BYTE> b = Exact(row.b);
+    EXPECT_EQ(PidlEqual(AsList(a), AsList(b)), row.equal) << row.name;
+    EXPECT_EQ(PidlEqual(AsList(b), AsList(a)), row.equal) << row.name << " (swapped)";
+  }
+}
+
+}  // namespace

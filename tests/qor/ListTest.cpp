@@ -1,0 +1,215 @@
+// qor ls: plain, recursive, long and JSON listings of an archive whose
+// catalogue order differs from the folders' own order, with CP932 names
+// (two of them with 0x5C as a trail byte) and times across the whole range.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "QorTestSupport.h"
+
+namespace qor_test {
+namespace {
+
+// CP932: お知らせ.txt, and the folder 表 holding ソ.txt (both end in 0x5C).
+const std::string kNotice = "\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt";
+const std::string kTable = "\x95\x5C";
+const std::string kSo = "\x83\x5C.txt";
+
+class QorList : public testing::Test {
+ protected:
+  void SetUp() override {
+    // Catalogue order on purpose unlike the folders' order.
+    m_archive = m_scratch.WriteArchive("list.arc", {
+                                                       {"readme.txt", TextBytes(303), 1700000000},
+                                                       {"docs\\guide.txt", TextBytes(382), 0},
+                                                       {"Zeta.bin", NoiseBytes(70000, 1), INT32_MAX},
+                                                       {"docs\\api\\index.html", "<html></html>", -1},
+                                                       {"docs\\" + kNotice, TextBytes(133), INT32_MIN},
+                                                       {kTable + "\\" + kSo, "so", 951782400},
+                                                       {"a/b/c.txt", "c", 1000000000},
+                                                       {"empty.dat", "", 1},
+                                                   });
+  }
+
+  QorRun Ls(std::vector<std::string> options, const std::string& inner = {}) {
+    options.insert(options.begin(), "ls");
+    options.push_back(Arg(m_archive));
+    if (!inner.empty()) options.push_back(inner);
+    return RunQor(options);
+  }
+
+  Scratch m_scratch;
+  std::filesystem::path m_archive;
+};
+
+TEST_F(QorList, ListsOneFolderInItsOwnOrder) {
+  struct Case {
+    const char* inner;
+    bool recursive;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"", false, {"Zeta.bin", "a/", "docs/", "empty.dat", "readme.txt", "表/"}},
+      {"docs", false, {"api/", "guide.txt", "お知らせ.txt"}},
+      {"docs/", false, {"api/", "guide.txt", "お知らせ.txt"}},
+      {"/docs\\api", false, {"index.html"}},
+      {"a\\b", false, {"c.txt"}},
+      {"表", false, {"ソ.txt"}},
+      {"docs/お知らせ.txt", false, {"お知らせ.txt"}},
+      {"表/ソ.txt", false, {"ソ.txt"}},
+      // With -R items are named by their path from the root.
+      {"", true, {"Zeta.bin", "a/", "a/b/", "a/b/c.txt", "docs/", "docs/api/", "docs/api/index.html",
+                  "docs/guide.txt", "docs/お知らせ.txt", "empty.dat", "readme.txt", "表/", "表/ソ.txt"}},
+      {"docs", true, {"docs/api/", "docs/api/index.html", "docs/guide.txt", "docs/お知らせ.txt"}},
+      {"a/b/c.txt", true, {"a/b/c.txt"}},
+  };
+  for (const Case& c : cases) {
+    QorRun run = Ls(c.recursive ? std::vector<std::string>{"-R"} : std::vector<std::string>{}, c.inner);
+    EXPECT_EQ(0, run.exitCode) << "ls " << (c.recursive ? "-R " : "") << "'" << c.inner << "'\n" << run.Describe();
+    EXPECT_EQ(c.expected, Lines(run.out)) << "ls " << (c.recursive ? "-R " : "") << "'" << c.inner << "'";
+    EXPECT_EQ("", run.err) << c.inner;
+  }
+}
+
+// Whatever order a folder lists its children in, -R keeps it, and puts the
+// tree of every folder right after the folder.
+TEST_F(QorList, RecursiveListingIsPreOrderOfEachFolderListing) {
+  std::vector<std::string> walked = Lines(Ls({"-R"}).out);
+  std::vector<std::string> rebuilt;
+  std::function<void(const std::string&)> visit = [&](const std::string& folder) {
+    for (const std::string& name : Lines(Ls({}, folder).out)) {
+      std::string path = folder.empty() ? name : folder + "/" + name;
+      rebuilt.push_back(path);
+      if (path.back() == '/') visit(path.substr(0, path.size() - 1));
+    }
+  };
+  visit("");
+  EXPECT_EQ(13u, walked.size());
+  EXPECT_EQ(walked, rebuilt);
+}
+
+TEST_F(QorList, LongListingGivesSizeDateAndKind) {
+  struct Row {
+    const char* path;
+    const char* size;  // "-" for folders
+    const char* date;
+    const char* time;
+  };
+  const Row rows[] = {
+      {"Zeta.bin", "70000", "2038-01-19", "03:14"},
+      {"a/", "-", "-", ""},
+      {"a/b/", "-", "-", ""},
+      {"a/b/c.txt", "1", "2001-09-09", "01:46"},
+      {"docs/", "-", "-", ""},
+      {"docs/api/", "-", "-", ""},
+      {"docs/api/index.html", "13", "1969-12-31", "23:59"},
+      {"docs/guide.txt", "382", "1970-01-01", "00:00"},
+      {"docs/お知らせ.txt", "133", "1901-12-13", "20:45"},
+      {"empty.dat", "0", "1970-01-01", "00:00"},
+      {"readme.txt", "303", "2023-11-14", "22:13"},
+      {"表/", "-", "-", ""},
+      {"表/ソ.txt", "2", "2000-02-29", "00:00"},
+  };
+  QorRun run = Ls({"-R", "-l"});
+  ASSERT_EQ(0, run.exitCode) << run.Describe();
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(std::size(rows), lines.size()) << run.out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Row& row = rows[i];
+    bool folder = std::string(row.size) == "-";
+    std::istringstream fields(lines[i]);
+    std::string mode, size, date, time, path;
+    fields >> mode >> size >> date;
+    if (!folder) fields >> time;
+    fields >> path;
+    EXPECT_EQ(row.path, path) << lines[i];
+    EXPECT_EQ(folder ? 'd' : '-', mode.front()) << row.path << ": " << lines[i];
+    EXPECT_EQ(row.size, size) << row.path << ": " << lines[i];
+    EXPECT_EQ(row.date, date) << row.path << ": " << lines[i];
+    EXPECT_EQ(row.time, time) << row.path << ": " << lines[i];
+  }
+}
+
+TEST_F(QorList, JsonListingDescribesEveryItem) {
+  struct Row {
+    const char* path;
+    const char* name;
+    bool folder;
+    unsigned size;
+    const char* mtime;
+    unsigned index;  // catalogue index: the entry's position in the catalogue
+  };
+  const Row rows[] = {
+      {"Zeta.bin", "Zeta.bin", false, 70000, "2038-01-19T03:14:07Z", 2},
+      {"a", "a", true},
+      {"a/b", "b", true},
+      {"a/b/c.txt", "c.txt", false, 1, "2001-09-09T01:46:40Z", 6},
+      {"docs", "docs", true},
+      {"docs/api", "api", true},
+      {"docs/api/index.html", "index.html", false, 13, "1969-12-31T23:59:59Z", 3},
+      {"docs/guide.txt", "guide.txt", false, 382, "1970-01-01T00:00:00Z", 1},
+      {"docs/お知らせ.txt", "お知らせ.txt", false, 133, "1901-12-13T20:45:52Z", 4},
+      {"empty.dat", "empty.dat", false, 0, "1970-01-01T00:00:01Z", 7},
+      {"readme.txt", "readme.txt", false, 303, "2023-11-14T22:13:20Z", 0},
+      {"表", "表", true},
+      {"表/ソ.txt", "ソ.txt", false, 2, "2000-02-29T00:00:00Z", 5},
+  };
+  QorRun run = Ls({"-R", "--json"});
+  ASSERT_EQ(0, run.exitCode) << run.Describe();
+  nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_TRUE(list.is_array()) << run.out;
+  ASSERT_EQ(std::size(rows), list.size()) << run.out;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const Row& row = rows[i];
+    const nlohmann::json& item = list[i];
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(row.path, item.value("path", "?"));
+    EXPECT_EQ(row.name, item.value("name", "?"));
+    EXPECT_EQ(row.folder ? "folder" : "file", item.value("type", "?"));
+    if (row.folder) {
+      EXPECT_EQ(3u, item.size()) << item.dump() << ": folders carry no size, mtime or index";
+      continue;
+    }
+    EXPECT_EQ(6u, item.size()) << item.dump();
+    ASSERT_TRUE(item.contains("size") && item["size"].is_number_unsigned()) << item.dump();
+    ASSERT_TRUE(item.contains("index") && item["index"].is_number_unsigned()) << item.dump();
+    EXPECT_EQ(row.size, item["size"].get<unsigned>());
+    EXPECT_EQ(row.mtime, item.value("mtime", "?"));
+    EXPECT_EQ(row.index, item["index"].get<unsigned>());
+  }
+}
+
+TEST_F(QorList, JsonListingOfAPlaceNamesItsItemsFromTheRoot) {
+  struct Case {
+    const char* inner;
+    std::vector<std::string> paths;
+  };
+  const Case cases[] = {
+      {"docs", {"docs/api", "docs/guide.txt", "docs/お知らせ.txt"}},
+      {"表\\ソ.txt", {"表/ソ.txt"}},
+  };
+  for (const Case& c : cases) {
+    QorRun run = Ls({"--json"}, c.inner);
+    ASSERT_EQ(0, run.exitCode) << c.inner << "\n" << run.Describe();
+    nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_TRUE(list.is_array()) << c.inner << "\n" << run.out;
+    std::vector<std::string> paths;
+    for (const nlohmann::json& item : list) paths.push_back(item.value("path", "?"));
+    EXPECT_EQ(c.paths, paths) << c.inner;
+  }
+}
+
+TEST_F(QorList, RefusesAPlaceThatIsNotInTheArchive) {
+  for (const char* inner : {"nothing", "docs/nothing", "readme.txt/below", "docs/api/index.html/x", "お知らせ.txt"}) {
+    QorRun run = Ls({"-R"}, inner);
+    EXPECT_EQ(1, run.exitCode) << inner << "\n" << run.Describe();
+    EXPECT_EQ("", run.out) << inner;
+    EXPECT_EQ(0u, run.err.rfind("qor: ", 0)) << inner << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(inner)) << inner << ": the message names the place: " << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace qor_test

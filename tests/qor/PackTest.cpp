@@ -1,0 +1,199 @@
+// qor pack: what goes in comes out again; stored names, times and
+// signatures; an existing archive is kept unless --force; inputs that
+// cannot be packed leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+
+#include "QorTestSupport.h"
+
+namespace qor_test {
+namespace {
+
+// The input tree of the packing tests, below scratch/src.
+const std::map<std::string, std::string>& SourceTree() {
+  static const std::map<std::string, std::string> tree{
+      {"README.txt", TextBytes(303)},
+      {"data/empty.dat", ""},
+      {"data/table.csv", TextBytes(220000)},
+      {"data/deep/er/noise.bin", NoiseBytes(130000, 11)},
+      {"docs/guide.txt", TextBytes(382)},
+      {"docs/お知らせ.txt", "notice"},
+      {"表/ソ.txt", "so"},
+  };
+  return tree;
+}
+
+void WriteSourceTree(const Scratch& scratch) {
+  for (const auto& [path, data] : SourceTree()) scratch.Write("src/" + path, data);
+}
+
+// Files of the source tree at or below any of the places.
+std::map<std::string, std::string> Below(const std::vector<std::string>& places) {
+  std::map<std::string, std::string> files;
+  for (const auto& [path, data] : SourceTree())
+    for (const std::string& place : places)
+      if (place == "." || path == place || path.rfind(place + "/", 0) == 0) files[path] = data;
+  return files;
+}
+
+std::vector<std::string> Leftovers(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (Arg(entry.path().filename()).find(".partial") != std::string::npos) names.push_back(Arg(entry.path()));
+  return names;
+}
+
+TEST(QorPack, ExtractingThePackGivesBackTheInput) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> paths;
+  };
+  const Case cases[] = {
+      {"files and folders", {"README.txt", "docs", "data", "表"}},
+      {"the whole base folder", {"."}},
+      {"a folder below a folder", {"data/deep"}},
+      {"a file below a folder", {"docs/お知らせ.txt"}},
+  };
+  Scratch scratch;
+  WriteSourceTree(scratch);
+  int round = 0;
+  for (const Case& c : cases) {
+    std::string name = "pack" + std::to_string(round++);
+    std::vector<std::string> arguments{"pack", "-C", Arg(scratch / "src"), Arg(scratch / (name + ".arc"))};
+    arguments.insert(arguments.end(), c.paths.begin(), c.paths.end());
+    QorRun packed = RunQor(arguments);
+    ASSERT_EQ(0, packed.exitCode) << c.label << "\n" << packed.Describe();
+    QorRun extracted = RunQor({"extract", "-C", Arg(scratch / name), Arg(scratch / (name + ".arc"))});
+    ASSERT_EQ(0, extracted.exitCode) << c.label << "\n" << extracted.Describe();
+    EXPECT_EQ(Below(c.paths), FilesBelow(scratch / name)) << c.label;
+  }
+}
+
+TEST(QorPack, StoresNamesRelativeToTheBaseWithBackslashesInCp932) {
+  Scratch scratch;
+  WriteSourceTree(scratch);
+  // The base given as the working folder.
+  QorRun run = RunQor({"pack", "new.arc", "docs", "表"}, scratch / "src");
+  ASSERT_EQ(0, run.exitCode) << run.Describe();
+  std::string archive = ReadFile(scratch / "src/new.arc");
+  for (std::string name : {std::string("docs\\guide.txt"), std::string("docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt"),
+                           std::string("\x95\x5C\\\x83\x5C.txt")})
+    EXPECT_NE(std::string::npos, archive.find(name + '\0')) << name;
+  EXPECT_EQ(std::string::npos, archive.find("docs/")) << "names are stored with \\ between them";
+  EXPECT_EQ(std::string::npos, archive.find("src")) << "names are relative to the base folder";
+}
+
+TEST(QorPack, KeepsEachFilesModificationTime) {
+  struct Case {
+    const char* file;
+    long long seconds;
+    const char* mtime;
+  };
+  const Case cases[] = {
+      {"a.txt", 1000000000, "2001-09-09T01:46:40Z"},
+      {"b.txt", 1700000000, "2023-11-14T22:13:20Z"},
+      {"c.txt", 951782399, "2000-02-28T23:59:59Z"},
+  };
+  Scratch scratch;
+  for (const Case& c : cases) {
+    std::filesystem::path file = scratch.Write(std::string("src/") + c.file, c.file);
+    std::filesystem::last_write_time(
+        file, std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(c.seconds))));
+  }
+  QorRun packed = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(scratch / "t.arc"), "."});
+  ASSERT_EQ(0, packed.exitCode) << packed.Describe();
+  QorRun listed = RunQor({"ls", "--json", Arg(scratch / "t.arc")});
+  ASSERT_EQ(0, listed.exitCode) << listed.Describe();
+  nlohmann::json list = nlohmann::json::parse(listed.out, nullptr, false);
+  ASSERT_TRUE(list.is_array() && list.size() == std::size(cases)) << listed.out;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(cases[i].file, list[i].value("path", "?"));
+    EXPECT_EQ(cases[i].mtime, list[i].value("mtime", "?")) << cases[i].file;
+  }
+}
+
+TEST(QorPack, WritesTheChosenSignature) {
+  struct Case {
+    std::vector<std::string> options;
+    const char* signature;
+  };
+  const Case cases[] = {
+      {{}, "Orblane CompressedFile"},
+      {{"--signature", "orblane"}, "Orblane CompressedFile"},
+      {{"--signature", "zktern"}, "zK-TERN CompressedFile"},
+  };
+  Scratch scratch;
+  scratch.Write("src/a.txt", TextBytes(1000));
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments{"pack", "--force", "-C", Arg(scratch / "src")};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {Arg(scratch / "s.arc"), "a.txt"});
+    QorRun packed = RunQor(arguments);
+    ASSERT_EQ(0, packed.exitCode) << c.signature << "\n" << packed.Describe();
+    EXPECT_EQ(c.signature, ReadFile(scratch / "s.arc").substr(0, 22));
+    QorRun tested = RunQor({"test", Arg(scratch / "s.arc")});
+    EXPECT_EQ(0, tested.exitCode) << c.signature << "\n" << tested.Describe();
+  }
+}
+
+TEST(QorPack, KeepsAnExistingArchiveUnlessForced) {
+  Scratch scratch;
+  scratch.Write("src/a.txt", "a");
+  std::filesystem::path archive = scratch.Write("old.arc", "precious");
+  QorRun kept = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(archive), "a.txt"});
+  EXPECT_EQ(1, kept.exitCode) << kept.Describe();
+  EXPECT_EQ(0u, kept.err.rfind("qor: ", 0)) << kept.err;
+  EXPECT_EQ("precious", ReadFile(archive));
+  EXPECT_EQ(std::vector<std::string>{}, Leftovers(scratch.Path()));
+
+  QorRun replaced = RunQor({"pack", "--force", "-C", Arg(scratch / "src"), Arg(archive), "a.txt"});
+  EXPECT_EQ(0, replaced.exitCode) << replaced.Describe();
+  QorRun listed = RunQor({"ls", Arg(archive)});
+  EXPECT_EQ(0, listed.exitCode) << listed.Describe();
+  EXPECT_EQ(std::vector<std::string>{"a.txt"}, Lines(listed.out));
+  EXPECT_EQ(std::vector<std::string>{}, Leftovers(scratch.Path()));
+}
+
+TEST(QorPack, NeverStoresTheArchiveInsideItself) {
+  Scratch scratch;
+  scratch.Write("src/a.txt", "a");
+  for (int round = 0; round < 2; ++round) {
+    QorRun packed = RunQor({"pack", "--force", "self.arc", "."}, scratch / "src");
+    ASSERT_EQ(0, packed.exitCode) << "round " << round << "\n" << packed.Describe();
+    QorRun listed = RunQor({"ls", Arg(scratch / "src/self.arc")});
+    EXPECT_EQ(std::vector<std::string>{"a.txt"}, Lines(listed.out)) << "round " << round;
+  }
+}
+
+TEST(QorPack, RefusesWhatItCannotPackAndLeavesNothingBehind) {
+  struct Case {
+    const char* label;
+    const char* file;  // written below scratch before packing
+    const char* path;  // the PATH argument, relative to scratch/src
+  };
+  const Case cases[] = {
+      {"a name outside code page 932", "src/한글.txt", "한글.txt"},
+      {"a folder holding a name outside code page 932", "src/d/😀.txt", "d"},
+      {"a path that does not exist", "src/a.txt", "missing.txt"},
+      {"a path outside the base folder", "outside.txt", "../outside.txt"},
+      {"a folder without files", "src/empty/.keep/", "empty/.keep"},
+  };
+  for (const Case& c : cases) {
+    Scratch scratch;
+    if (std::string(c.file).back() == '/')
+      std::filesystem::create_directories(scratch / c.file);
+    else
+      scratch.Write(c.file, "x");
+    std::filesystem::create_directories(scratch / "src");
+    QorRun run = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(scratch / "x.arc"), c.path});
+    EXPECT_EQ(1, run.exitCode) << c.label << "\n" << run.Describe();
+    EXPECT_EQ(0u, run.err.rfind("qor: ", 0)) << c.label << ": " << run.err;
+    EXPECT_FALSE(std::filesystem::exists(scratch / "x.arc")) << c.label;
+    EXPECT_EQ(std::vector<std::string>{}, Leftovers(scratch.Path())) << c.label;
+  }
+}
+
+}  // namespace
+}  // namespace qor_test

@@ -1,0 +1,273 @@
+#include "QorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "archive/MemoryFile.h"
+#include "writer/StreamEncoder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace qor_test {
+namespace {
+
+std::atomic<int> g_sequence{0};
+
+unsigned long ProcessId() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(::getpid());
+#endif
+}
+
+// A name of this process's own in the temporary folder.
+std::filesystem::path UniqueTemporary(const std::string& kind) {
+  return std::filesystem::temp_directory_path() /
+         ("qor-e2e-" + std::to_string(ProcessId()) + "-" + std::to_string(g_sequence++) + kind);
+}
+
+std::filesystem::path ProgramFolder() {
+#ifdef _WIN32
+  std::wstring own(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
+  own.resize(length);
+  return std::filesystem::path(own).parent_path();
+#else
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+#endif
+}
+
+#ifdef _WIN32
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+  return wide;
+}
+
+// One argument as the runtime's command-line splitter reads it back.
+std::wstring Quoted(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+struct Handle {
+  HANDLE h;
+  ~Handle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+
+void Spawn(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
+           const std::filesystem::path& outFile, const std::filesystem::path& errFile, QorRun& run) {
+  std::filesystem::path program = ProgramFolder() / "qor.exe";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  Handle in{CreateFileW(L"NUL", GENERIC_READ, share, &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  Handle out{CreateFileW(outFile.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  Handle err{CreateFileW(errFile.c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (out.h == INVALID_HANDLE_VALUE || err.h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot capture qor");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in.h;
+  startup.hStdOutput = out.h;
+  startup.hStdError = err.h;
+  std::wstring commandLine = Quoted(program.wstring());
+  for (const std::string& argument : arguments) commandLine += L" " + Quoted(Wide(argument));
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
+    throw std::runtime_error("cannot start qor.exe (error " + std::to_string(GetLastError()) + ")");
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  run.exitCode = static_cast<int>(code);
+  run.died = code >= 0xC0000000u;  // an exception status, not an exit code
+}
+
+#else
+
+void Spawn(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
+           const std::filesystem::path& outFile, const std::filesystem::path& errFile, QorRun& run) {
+  std::string program = (ProgramFolder() / "qor").string();
+  std::vector<char*> argv{program.data()};
+  std::vector<std::string> copies(arguments);
+  for (std::string& argument : copies) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+  pid_t child = 0;
+  int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) throw std::runtime_error("cannot start " + program);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+  }
+  run.died = WIFSIGNALED(status);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+#endif
+
+}  // namespace
+
+std::string QorRun::Describe() const {
+  std::ostringstream text;
+  text << "exit " << exitCode << (died ? " (died)" : "") << "\n--- stdout:\n" << out << "--- stderr:\n" << err;
+  return text.str();
+}
+
+QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder) {
+  std::filesystem::path outFile = UniqueTemporary(".out");
+  std::filesystem::path errFile = UniqueTemporary(".err");
+  QorRun run;
+  Spawn(arguments, workingFolder, outFile, errFile, run);
+  run.out = ReadFile(outFile);
+  run.err = ReadFile(errFile);
+  std::error_code ignored;
+  std::filesystem::remove(outFile, ignored);
+  std::filesystem::remove(errFile, ignored);
+  if (run.died) ADD_FAILURE() << "qor did not exit but died (no command may end so)\n" << run.Describe();
+  if (run.err.find("Sanitizer") != std::string::npos || run.err.find("runtime error:") != std::string::npos)
+    ADD_FAILURE() << "qor reported a sanitizer error:\n" << run.err;
+  return run;
+}
+
+std::string Arg(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path Native(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::u8string relative = entry.path().lexically_relative(folder).generic_u8string();
+    files[std::string(relative.begin(), relative.end())] = ReadFile(entry.path());
+  }
+  return files;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + Arg(file));
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Scratch::Scratch() : m_path(UniqueTemporary("")) { std::filesystem::create_directories(m_path); }
+
+Scratch::~Scratch() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+std::filesystem::path Scratch::operator/(const std::string& relative) const {
+  return (m_path / Native(relative)).lexically_normal();
+}
+
+std::filesystem::path Scratch::Write(const std::string& relative, const std::string& bytes) const {
+  std::filesystem::path file = *this / relative;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + Arg(file));
+  return file;
+}
+
+std::filesystem::path Scratch::WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
+                                            qor::ArchiveSignature signature) const {
+  std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs, signature);
+  return Write(relative, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string AssembleArchive(const std::vector<RawInput>& inputs) {
+  qor::CHeapMemoryFile file(4096);
+  qor::CArchiveWriter writer(file, qor::ArchiveSignature::Orblane);
+  std::vector<qor::EntryHead> heads;
+  for (const RawInput& input : inputs) heads.push_back(qor::EntryHead{input.name, 0});
+  bool written = writer.Begin(heads);
+  for (const RawInput& input : inputs) {
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(input.data.data()), input.data.size());
+    written = written && (input.storedAsIs ? writer.AddStoredEntry(bytes, input.claimedLength) : writer.AddEntry(bytes));
+  }
+  if (!written || !writer.Finish()) throw std::runtime_error("cannot assemble the archive");
+  std::string archive(file.Length(), '\0');
+  std::uint32_t got = 0;
+  if (!file.Seek(0) || !file.Read(archive.data(), file.Length(), got) || got != file.Length())
+    throw std::runtime_error("cannot read the assembled archive back");
+  return archive;
+}
+
+std::string Encode(const std::string& data) {
+  std::vector<std::uint8_t> stored =
+      qor::EncodeEntry(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+  return std::string(stored.begin(), stored.end());
+}
+
+std::string TextBytes(std::size_t length) {
+  std::string text;
+  for (int line = 0; text.size() < length; ++line)
+    text += "line " + std::to_string(line) + ": archives keep what they are given, byte for byte\n";
+  text.resize(length);
+  return text;
+}
+
+std::string NoiseBytes(std::size_t length, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string bytes(length, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+}  // namespace qor_test

@@ -1,0 +1,81 @@
+// Helpers of the end-to-end tests of the host program: qor run as a child
+// process with its exit status and both outputs captured, a scratch folder
+// per test, and archives written into it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "writer/ArchiveWriter.h"
+
+namespace qor_test {
+
+struct QorRun {
+  int exitCode = -1;       // meaningful unless the process died
+  bool died = false;       // ended by a signal (POSIX) or an exception status (Windows)
+  std::string out;         // standard output, bytes as written
+  std::string err;         // standard error
+  std::string Describe() const;  // for failure messages
+};
+
+// Runs the qor beside this test program with the arguments (UTF-8) in the
+// working folder (this process's own when empty). A child that dies rather
+// than exits, or reports a sanitizer error, is a test failure of its own.
+QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder = {});
+
+// A path as qor takes it on its command line: UTF-8.
+std::string Arg(const std::filesystem::path& path);
+// A native path from UTF-8 text.
+std::filesystem::path Native(const std::string& utf8);
+
+// The lines of a text, without their line ends; no empty last line.
+std::vector<std::string> Lines(const std::string& text);
+
+// Every regular file below a folder, by its relative path with "/" between
+// names (UTF-8), with its bytes.
+std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
+
+// A fresh folder for one test, removed with its contents afterwards.
+class Scratch {
+ public:
+  Scratch();
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  const std::filesystem::path& Path() const { return m_path; }
+  // A path below the folder; relative is UTF-8 with "/" between names.
+  std::filesystem::path operator/(const std::string& relative) const;
+
+  // Writes a file, creating its folders; returns its path.
+  std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
+  std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
+                                     qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) const;
+
+ private:
+  std::filesystem::path m_path;
+};
+
+std::string ReadFile(const std::filesystem::path& file);
+
+// An entry of a hand-assembled archive: either data to encode, or stored
+// bytes taken as they are with the unpacked length the catalogue claims.
+struct RawInput {
+  std::string name;  // CP932
+  std::string data;
+  bool storedAsIs = false;
+  std::uint32_t claimedLength = 0;  // for storedAsIs
+};
+std::string AssembleArchive(const std::vector<RawInput>& inputs);
+
+// The stored data of an entry holding data, as the writer encodes it.
+std::string Encode(const std::string& data);
+
+// Bytes that compress well and bytes that do not, both of a given length.
+std::string TextBytes(std::size_t length);
+std::string NoiseBytes(std::size_t length, std::uint32_t seed);
+
+}  // namespace qor_test

@@ -1,0 +1,414 @@
+// The archive folder: its interfaces, the attributes, order, names, icons,
+// sizes and times of its items, opening sub-folders, its place in the
+// desktop's namespace and extraction through it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "itemid/ShellPaths.h"
+#include "shell/ShellTestSupport.h"
+
+namespace shell_test {
+namespace {
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+  return text;
+}
+
+// One archive for most of the folder's questions:
+//   my.data.arc
+//     A\x               a\b\c   a\b\d.bin   a\f.txt
+//     empty             top.txt
+class ArchiveFolder : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    m_path = WriteArchive("my.data.arc", {{"top.txt", "top", 100},
+                                          {"a\\b\\c", "ccc", -86400},
+                                          {"a\\f.txt", "ffff", 0},
+                                          {"a/b/d.bin", std::string(3000, 'd'), 0x7FFFFFFF},
+                                          {"A\\x", "x", 5},
+                                          {"empty", "", -2147483647 - 1}});
+    m_archive = Open(m_path);
+    m_root = Root(m_archive.Get());
+    ASSERT_TRUE(m_root);
+    m_folder = Query<IzKtrnArchiveFolder>(m_root.Get(), IID_IzKtrnArchiveFolder);
+  }
+
+  // A list of the records met on the way down through the named items.
+  UniquePidl Path(const std::vector<const char*>& names) {
+    UniquePidl list(qor::PidlCopy(EmptyList()));
+    ComPtr<IShellFolder> folder = m_root;
+    for (const char* name : names) {
+      UniquePidl item = Child(folder.Get(), name);
+      list = Concat(list.get(), item.get());
+      if (RecordOf(item.get())->isFolder()) folder = Bind(folder.Get(), item.get());
+    }
+    return list;
+  }
+
+  std::string m_path;
+  ComPtr<IzKtrnArchiveObject> m_archive;
+  ComPtr<IShellFolder> m_root;
+  ComPtr<IzKtrnArchiveFolder> m_folder;
+};
+
+TEST_F(ArchiveFolder, AnswersItsFourInterfacesWithOneIdentity) {
+  IUnknown* identity = Query<IUnknown>(m_root.Get(), IID_IUnknown).Get();
+  EXPECT_EQ(identity, static_cast<IUnknown*>(m_folder.Get())) << "IUnknown is the IzKtrnArchiveFolder pointer";
+  const IID* answered[] = {&IID_IzKtrnArchiveFolder, &IID_IShellFolder, &IID_IPersistFolder, &IID_IShellIcon};
+  for (const IID* iid : answered) {
+    ComPtr<IUnknown> it;
+    ASSERT_EQ(m_root->QueryInterface(*iid, it.PutVoid()), S_OK);
+    EXPECT_EQ(Query<IUnknown>(it.Get(), IID_IUnknown).Get(), identity);
+  }
+  const IID* refused[] = {&IID_IPersist, &IID_IEnumIDList, &IID_IDataObject, &IID_IzKtrnArchiveObject,
+                          &IID_IPersistFile};
+  for (const IID* iid : refused) {
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_root->QueryInterface(*iid, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+  }
+  EXPECT_EQ(m_root->QueryInterface(IID_IShellFolder, nullptr), E_POINTER);
+
+  ComPtr<IPersistFolder> persist = Query<IPersistFolder>(m_root.Get(), IID_IPersistFolder);
+  CLSID clsid{};
+  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveFolder));
+  EXPECT_EQ(persist->GetClassID(nullptr), E_INVALIDARG);
+}
+
+TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
+  UniquePidl dirA = Child(m_root.Get(), "a"), dirUpper = Child(m_root.Get(), "A");
+  UniquePidl file = Child(m_root.Get(), "top.txt");
+  const struct {
+    const char* what;
+    std::vector<LPCITEMIDLIST> items;
+    SFGAOF expected;
+  } rows[] = {
+      {"one folder", {dirA.get()}, 0xE4040000},
+      {"two folders", {dirA.get(), dirUpper.get()}, 0xE4040000},
+      {"one file", {file.get()}, 0x44040000},
+      {"folder then file", {dirA.get(), file.get()}, 0x44040000},
+      {"file then folder", {file.get(), dirUpper.get()}, 0x44040000},
+  };
+  for (const auto& row : rows) {
+    for (SFGAOF incoming : {SFGAOF{0}, SFGAOF{0xFFFFFFFF}, SFGAOF{SFGAO_CANCOPY}}) {
+      SFGAOF attributes = incoming;
+      std::vector<LPCITEMIDLIST> items = row.items;
+      EXPECT_EQ(m_root->GetAttributesOf(static_cast<UINT>(items.size()), items.data(), &attributes), S_OK);
+      EXPECT_EQ(attributes, row.expected) << row.what << ", coming in as " << incoming;
+    }
+  }
+  LPCITEMIDLIST one[] = {file.get()};
+  SFGAOF attributes = 0;
+  EXPECT_EQ(m_root->GetAttributesOf(0, one, &attributes), E_INVALIDARG);
+  EXPECT_EQ(m_root->GetAttributesOf(1, one, nullptr), E_POINTER);
+}
+
+TEST_F(ArchiveFolder, ComparesFirstNamesExactly) {
+  const struct {
+    const char* first;
+    const char* second;
+    HRESULT expected;
+  } rows[] = {
+      {"A", "a", 0x0000FFFF},
+      {"a", "A", 1},
+      {"a", "b", 0x0000FFFF},
+      {"b", "a", 1},
+      {"a", "a", 0},
+      {"ab", "abc", 0x0000FFFF},
+      // A double-byte character counts as lead * 256 + trail, unsigned.
+      {"\x95\x5C", "\x95\x41", 1},
+      {"\x95\x5C", "z", 1},
+      {"z", "\x81\x40", 0x0000FFFF},
+  };
+  for (const auto& row : rows) {
+    UniquePidl first = MakeRecord(row.first, false), second = MakeRecord(row.second, true);
+    EXPECT_EQ(m_root->CompareIDs(0, first.get(), second.get()), row.expected) << row.first << " vs " << row.second;
+    EXPECT_EQ(m_root->CompareIDs(0x7F, first.get(), second.get()), row.expected) << "the column is ignored";
+  }
+  UniquePidl ax = Concat(MakeRecord("a", true).get(), MakeRecord("x", false).get());
+  UniquePidl ay = Concat(MakeRecord("a", true).get(), MakeRecord("y", false).get());
+  EXPECT_EQ(m_root->CompareIDs(0, ax.get(), ay.get()), 0) << "only first items count";
+}
+
+TEST_F(ArchiveFolder, DisplayNames) {
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ComPtr<IShellFolder> ab = SubFolder(a.Get(), "b");
+  UniquePidl top = Child(m_root.Get(), "top.txt"), f = Child(a.Get(), "f.txt"), c = Child(ab.Get(), "c");
+  UniquePidl b = Child(a.Get(), "b");
+  std::string foreign = std::string("\x06\x00xyzw\x00\x00", 8);
+  const struct {
+    const char* what;
+    IShellFolder* folder;
+    LPCITEMIDLIST pidl;
+    SHGDNF flags;
+    std::string expected;
+  } rows[] = {
+      {"root itself", m_root.Get(), EmptyList(), SHGDN_NORMAL, "my.data"},
+      {"root itself in folder", m_root.Get(), EmptyList(), SHGDN_INFOLDER, "my.data"},
+      {"root itself for parsing", m_root.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/"},
+      {"root itself in folder for parsing", m_root.Get(), EmptyList(), SHGDN_INFOLDER | SHGDN_FORPARSING, m_path + "/"},
+      {"not a record", m_root.Get(), reinterpret_cast<LPCITEMIDLIST>(foreign.data()), SHGDN_NORMAL, "my.data"},
+      {"file", m_root.Get(), top.get(), SHGDN_NORMAL, "top.txt"},
+      {"file for editing", m_root.Get(), top.get(), SHGDN_FOREDITING, "top.txt"},
+      {"file for parsing", m_root.Get(), top.get(), SHGDN_FORPARSING, m_path + "/top.txt"},
+      {"sub-folder item", a.Get(), b.get(), SHGDN_NORMAL, "b"},
+      {"sub-folder itself", a.Get(), EmptyList(), SHGDN_NORMAL, "my.data"},
+      {"sub-folder itself for parsing", a.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/a"},
+      {"item in a sub-folder for parsing", a.Get(), f.get(), SHGDN_FORPARSING, m_path + "/a\\f.txt"},
+      {"item two levels down", ab.Get(), c.get(), SHGDN_FORPARSING | SHGDN_INFOLDER, m_path + "/a\\b\\c"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(DisplayName(row.folder, row.pidl, row.flags), row.expected) << row.what;
+  EXPECT_EQ(m_root->GetDisplayNameOf(top.get(), SHGDN_NORMAL, nullptr), E_INVALIDARG);
+}
+
+TEST_F(ArchiveFolder, LongParsingNamesComeBackWhole) {
+  for (std::size_t length : {120u, 130u, 300u, 1000u}) {
+    std::string name = "n" + std::string(length, 'x') + ".txt";
+    std::string path = WriteArchive("long.arc", {{"d\\" + name, "x", 0}});
+    ComPtr<IzKtrnArchiveObject> archive = Open(path);
+    ComPtr<IShellFolder> d = SubFolder(Root(archive.Get()).Get(), "d");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(DisplayName(d.Get(), Child(d.Get(), name).get(), SHGDN_FORPARSING), path + "/d\\" + name) << length;
+    EXPECT_EQ(DisplayName(d.Get(), Child(d.Get(), name).get(), SHGDN_NORMAL), name) << length;
+  }
+}
+
+TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
+  UniquePidl a = Path({"a"}), ab = Path({"a", "b"}), abc = Path({"a", "b", "c"}), af = Path({"a", "f.txt"});
+  UniquePidl throughFile = Concat(af.get(), MakeRecord("x", true).get());
+  UniquePidl top = Path({"top.txt"});
+  UniquePidl missing = Concat(a.get(), MakeRecord("missing", true).get());
+  UniquePidl missingFirst = Concat(MakeRecord("missing", true).get(), MakeRecord("b", true).get());
+  UniquePidl wrongCase = Concat(MakeRecord("B", true).get(), EmptyList());
+  UniquePidl aThenWrongCase = Concat(a.get(), wrongCase.get());
+  const struct {
+    const char* what;
+    LPCITEMIDLIST pidl;
+    const IID* riid;
+    HRESULT expected;
+  } rows[] = {
+      {"folder", a.get(), &IID_IShellFolder, S_OK},
+      {"two folders", ab.get(), &IID_IzKtrnArchiveFolder, S_OK},
+      {"file", top.get(), &IID_IShellFolder, E_FAIL},
+      {"empty list", EmptyList(), &IID_IShellFolder, E_FAIL},
+      {"null list", nullptr, &IID_IShellFolder, E_INVALIDARG},
+      {"data object", a.get(), &IID_IDataObject, E_NOINTERFACE},
+      {"bare IUnknown", a.get(), &IID_IUnknown, E_NOINTERFACE},
+      {"icon", a.get(), &IID_IShellIcon, E_NOINTERFACE},
+      {"second item missing", missing.get(), &IID_IShellFolder, E_FAIL},
+      {"first item missing", missingFirst.get(), &IID_IShellFolder, E_FAIL},
+      {"names compared exactly", aThenWrongCase.get(), &IID_IShellFolder, E_FAIL},
+      {"ends in a file", af.get(), &IID_IShellFolder, E_FAIL},
+      {"ends in a file two levels down", abc.get(), &IID_IShellFolder, E_FAIL},
+      {"passes through a file", throughFile.get(), &IID_IShellFolder, E_FAIL},
+  };
+  const LONG before = Live();
+  for (const auto& row : rows) {
+    ComPtr<IUnknown> folder;
+    HRESULT hr = m_root->BindToObject(row.pidl, nullptr, *row.riid, folder.PutVoid());
+    EXPECT_EQ(hr, row.expected) << row.what << " gave " << Hex(hr);
+    EXPECT_EQ(!!folder, row.expected == S_OK) << row.what;
+    EXPECT_EQ(Live(), before + (row.expected == S_OK ? 1 : 0)) << row.what << ": one folder for the caller, or none";
+  }
+  EXPECT_EQ(m_root->BindToObject(a.get(), nullptr, IID_IShellFolder, nullptr), E_POINTER);
+  EXPECT_EQ(Live(), before);
+}
+
+TEST_F(ArchiveFolder, AFolderOpenedThroughSeveralItemsIsTheOneOpenedLevelByLevel) {
+  ComPtr<IShellFolder> direct = Bind(m_root.Get(), Path({"a", "b"}).get());
+  ComPtr<IShellFolder> stepwise = SubFolder(SubFolder(m_root.Get(), "a").Get(), "b");
+  ASSERT_TRUE(direct && stepwise);
+  EXPECT_EQ(Children(direct.Get()), (std::vector<std::string>{"c", "d.bin"}));
+  UniquePidl c = Child(direct.Get(), "c");
+  std::string name = DisplayName(direct.Get(), c.get(), SHGDN_FORPARSING);
+  EXPECT_EQ(name, m_path + "/a\\b\\c");
+  EXPECT_EQ(DisplayName(stepwise.Get(), c.get(), SHGDN_FORPARSING), name);
+
+  LPITEMIDLIST directList = nullptr, stepwiseList = nullptr;
+  ASSERT_EQ(Query<IzKtrnArchiveFolder>(direct.Get(), IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&directList), S_OK);
+  ASSERT_EQ(Query<IzKtrnArchiveFolder>(stepwise.Get(), IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&stepwiseList),
+            S_OK);
+  EXPECT_TRUE(qor::PidlEqual(directList, stepwiseList));
+  qor::PidlFree(directList);
+  qor::PidlFree(stepwiseList);
+}
+
+TEST_F(ArchiveFolder, SizesAndTimesOfFilesAndFolders) {
+  const struct {
+    std::vector<const char*> path;
+    ULONG size;
+    FILETIME time;
+  } rows[] = {
+      {{"top.txt"}, 3, FileTimeOf(100)},
+      {{"a", "b", "c"}, 3, FileTimeOf(-86400)},
+      {{"a", "b", "d.bin"}, 3000, FileTimeOf(0x7FFFFFFF)},
+      {{"a", "f.txt"}, 4, FileTimeOf(0)},
+      {{"empty"}, 0, FileTimeOf(-2147483647 - 1)},
+      {{"a"}, 0xFFFFFFFF, {0, 0}},
+      {{"A"}, 0xFFFFFFFF, {0, 0}},
+      {{"a", "b"}, 0xFFFFFFFF, {0, 0}},
+  };
+  ASSERT_EQ(FileTimeOf(0).dwHighDateTime, 0x019DB1DEu);
+  ASSERT_EQ(FileTimeOf(0).dwLowDateTime, 0xD53E8000u);
+  for (const auto& row : rows) {
+    UniquePidl list = Path(row.path);
+    // The folder looks at the first item: the last one is handed over alone.
+    LPCITEMIDLIST last = qor::PidlLast(list.get());
+    std::string what = RecordOf(last)->getFileName();
+    ULONG size = 12345;
+    FILETIME time{1, 1};
+    EXPECT_EQ(m_folder->GetFileSize(last, &size), S_OK) << what;
+    EXPECT_EQ(size, row.size) << what;
+    EXPECT_EQ(m_folder->GetLastModifiedTime(last, &time), S_OK) << what;
+    EXPECT_EQ(time.dwLowDateTime, row.time.dwLowDateTime) << what;
+    EXPECT_EQ(time.dwHighDateTime, row.time.dwHighDateTime) << what;
+  }
+  UniquePidl top = Child(m_root.Get(), "top.txt");
+  EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
+  EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
+}
+
+TEST_F(ArchiveFolder, ItemIconsAreTheShellsIconsOfTheirBareNames) {
+  auto shellIcon = [](const char* name, DWORD attributes, UINT extra) {
+    SHFILEINFOA info{};
+    if (!SHGetFileInfoA(name, attributes, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | extra))
+      return -1;
+    return info.iIcon;
+  };
+  ComPtr<IShellFolder> ab = SubFolder(SubFolder(m_root.Get(), "a").Get(), "b");
+  const struct {
+    IShellFolder* folder;
+    const char* name;
+    DWORD attributes;
+  } rows[] = {
+      {m_root.Get(), "top.txt", FILE_ATTRIBUTE_NORMAL},
+      {m_root.Get(), "empty", FILE_ATTRIBUTE_NORMAL},
+      {m_root.Get(), "a", FILE_ATTRIBUTE_DIRECTORY},
+      {ab.Get(), "d.bin", FILE_ATTRIBUTE_NORMAL},
+      {ab.Get(), "c", FILE_ATTRIBUTE_NORMAL},
+  };
+  for (const auto& row : rows) {
+    ComPtr<IShellIcon> icon = Query<IShellIcon>(row.folder, IID_IShellIcon);
+    UniquePidl item = Child(row.folder, row.name);
+    for (UINT flags : {0u, static_cast<UINT>(GIL_OPENICON)}) {
+      int index = -2;
+      EXPECT_EQ(icon->GetIconOf(item.get(), flags, &index), S_OK) << row.name;
+      int expected = shellIcon(row.name, row.attributes, (flags & GIL_OPENICON) ? SHGFI_OPENICON : 0);
+      EXPECT_EQ(index, expected) << row.name << " with flags " << flags;
+    }
+  }
+#ifndef _WIN32
+  // The stand-in's open and closed folders look different, so there the rows
+  // above tell whether GIL_OPENICON was passed on.
+  EXPECT_NE(shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, 0), shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON));
+#endif
+  EXPECT_NE(shellIcon("c", FILE_ATTRIBUTE_NORMAL, 0), shellIcon("c", FILE_ATTRIBUTE_DIRECTORY, 0));
+  EXPECT_EQ(Query<IShellIcon>(m_root.Get(), IID_IShellIcon)->GetIconOf(EmptyList(), 0, nullptr), E_POINTER);
+}
+
+TEST_F(ArchiveFolder, FullQualifiedListIsTheArchiveFileFollowedByTheFolderPath) {
+  UniquePidl file = qor::PathToPidl(m_path.c_str());
+  ASSERT_TRUE(file);
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ComPtr<IShellFolder> ab = SubFolder(a.Get(), "b");
+  const struct {
+    const char* what;
+    IShellFolder* folder;
+    UniquePidl inside;
+  } rows[] = {
+      {"root", m_root.Get(), UniquePidl(qor::PidlCopy(EmptyList()))},
+      {"a", a.Get(), Path({"a"})},
+      {"a\\b", ab.Get(), Path({"a", "b"})},
+  };
+  for (const auto& row : rows) {
+    LPITEMIDLIST full = nullptr;
+    ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(row.folder, IID_IzKtrnArchiveFolder);
+    ASSERT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK) << row.what;
+    UniquePidl expected = Concat(file.get(), row.inside.get());
+    EXPECT_TRUE(qor::PidlEqual(full, expected.get())) << row.what;
+    qor::PidlFree(full);
+  }
+  EXPECT_EQ(m_folder->GetFullQualifiedPIDL(nullptr), E_POINTER);
+}
+
+TEST_F(ArchiveFolder, ExtractionTakesTheLastItemOfTheList) {
+  const struct {
+    const char* what;
+    UniquePidl list;
+    HRESULT expected;
+    std::string contents;
+  } rows[] = {
+      {"file in the root", Path({"top.txt"}), S_OK, "top"},
+      {"file below two folders", Path({"a", "b", "d.bin"}), S_OK, std::string(3000, 'd')},
+      {"file after a folder", Path({"a", "f.txt"}), S_OK, "ffff"},
+      {"empty file", Path({"empty"}), S_OK, ""},
+      {"folder", Path({"a", "b"}), E_FAIL, ""},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    std::string output = "out" + std::to_string(n++);
+    EXPECT_EQ(m_folder->ExtractFile(row.list.get(), NarrowArgument(m_dir.PathOf(output))), row.expected) << row.what;
+    ASSERT_EQ(m_dir.Exists(output), row.expected == S_OK) << row.what;
+    if (row.expected == S_OK) {
+      EXPECT_EQ(m_dir.Read(output), row.contents) << row.what;
+    }
+  }
+  // A sub-folder extracts through the same archive.
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ComPtr<IzKtrnArchiveFolder> aFolder = Query<IzKtrnArchiveFolder>(a.Get(), IID_IzKtrnArchiveFolder);
+  EXPECT_EQ(aFolder->ExtractFile(Child(a.Get(), "f.txt").get(), NarrowArgument(m_dir.PathOf("f"))), S_OK);
+  EXPECT_EQ(m_dir.Read("f"), "ffff");
+}
+
+TEST_F(ArchiveFolder, DataObjectRequestsAreCheckedFirst) {
+  UniquePidl top = Child(m_root.Get(), "top.txt");
+  LPCITEMIDLIST items[] = {top.get()};
+  EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, nullptr), E_POINTER);
+  for (const IID* iid : {&IID_IShellFolder, &IID_IUnknown, &IID_IEnumIDList}) {
+    void* out = nullptr;
+    EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, *iid, nullptr, &out), E_NOINTERFACE);
+  }
+  EXPECT_EQ(Live(), 2);
+}
+
+// Names whose second byte is 0x5C stay whole everywhere: in the archive's
+// own path, in the tree, in display names and when binding.
+TEST_F(ShellTest, DoubleByteNamesWithABackslashTrailByte) {
+  const std::string kHyo = "\x95\x5C";  // one double-byte character, trail byte 0x5C
+  m_dir.MakeDirectory(kHyo);
+  std::string path = WriteArchive(kHyo + "\\" + kHyo + ".arc",
+                                  {{kHyo + "\\" + kHyo + ".txt", "inner", 0}, {"z", "z", 0}, {"\x81\x40", "s", 0}});
+  ComPtr<IzKtrnArchiveObject> archive = Open(path);
+  ComPtr<IShellFolder> root = Root(archive.Get());
+  ASSERT_TRUE(root);
+  EXPECT_EQ(Children(root.Get()), (std::vector<std::string>{"z", "\x81\x40", kHyo}));
+  EXPECT_EQ(WideDisplayName(root.Get(), EmptyList(), SHGDN_NORMAL), u"\u8868");
+  EXPECT_EQ(DisplayName(root.Get(), EmptyList(), SHGDN_FORPARSING), path + "/");
+
+  UniquePidl folderItem = Child(root.Get(), kHyo);
+  EXPECT_TRUE(RecordOf(folderItem.get())->isFolder());
+  EXPECT_EQ(WideDisplayName(root.Get(), folderItem.get(), SHGDN_NORMAL), u"\u8868");
+  ComPtr<IShellFolder> sub = Bind(root.Get(), folderItem.get());
+  ASSERT_TRUE(sub);
+  EXPECT_EQ(Children(sub.Get()), std::vector<std::string>{kHyo + ".txt"});
+  UniquePidl file = Child(sub.Get(), kHyo + ".txt");
+  EXPECT_EQ(WideDisplayName(sub.Get(), file.get(), SHGDN_NORMAL), u"\u8868.txt");
+  EXPECT_EQ(DisplayName(sub.Get(), file.get(), SHGDN_FORPARSING), path + "/" + kHyo + "\\" + kHyo + ".txt");
+
+  ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(sub.Get(), IID_IzKtrnArchiveFolder);
+  EXPECT_EQ(folder->ExtractFile(file.get(), NarrowArgument(m_dir.PathOf(kHyo + "\\out"))), S_OK);
+  EXPECT_EQ(m_dir.Read(kHyo + "\\out"), "inner");
+  LPITEMIDLIST full = nullptr;
+  ASSERT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK);
+  UniquePidl expected = Concat(qor::PathToPidl(path.c_str()).get(), folderItem.get());
+  EXPECT_TRUE(qor::PidlEqual(full, expected.get()));
+  qor::PidlFree(full);
+}
+
+}  // namespace
+}  // namespace shell_test

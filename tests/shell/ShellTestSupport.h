@@ -1,0 +1,222 @@
+// Helpers of the shell-layer tests: archives written into a temporary
+// directory by the writer, opened through the exported factory as a host
+// would, and read back through the folder and enumerator interfaces.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "itemid/Pidl.h"
+#include "platform/ComPtr.h"
+#include "platform/win32.h"
+#include "qor/QORITEMIDLIST.h"
+#include "qor/qor.h"
+#include "server/ServerModule.h"
+#include "support/TempDirectory.h"
+#include "writer/ArchiveWriter.h"
+#ifndef _WIN32
+#include "platform/posix/task_allocator.h"
+#endif
+
+namespace shell_test {
+
+using qor::ComPtr;
+using qor::UniquePidl;
+using qor::test::TempDirectory;
+using Inputs = std::vector<qor::ArchiveInput>;
+
+inline LONG Live() { return qor::g_serverModule.LockCount(); }
+
+// The empty list: the folder itself.
+inline LPCITEMIDLIST EmptyList() {
+  static const BYTE terminator[2] = {0, 0};
+  return reinterpret_cast<LPCITEMIDLIST>(terminator);
+}
+
+// The archive interfaces type their output paths as wide strings but read
+// narrow bytes through them.
+inline LPWSTR NarrowArgument(const std::string& path) {
+  return reinterpret_cast<LPWSTR>(const_cast<char*>(path.c_str()));
+}
+
+inline std::string LE32(std::uint32_t value) {
+  return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 24)};
+}
+
+// A catalogue time as the FILETIME a file record must carry.
+inline FILETIME FileTimeOf(std::int32_t seconds) {
+  auto ticks = static_cast<std::uint64_t>((std::int64_t{seconds} + 11644473600) * 10000000);
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// The same path with the drive letter in the other case.
+inline std::string OtherDriveCase(std::string path) {
+  char& c = path[0];
+  c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c + 32);
+  return path;
+}
+
+template <typename T>
+ComPtr<T> Query(IUnknown* from, REFIID riid) {
+  ComPtr<T> result;
+  if (from) {
+    EXPECT_EQ(from->QueryInterface(riid, result.PutVoid()), S_OK);
+  }
+  return result;
+}
+
+// A one-item list holding a record made here, for questions that only look
+// at the record itself.
+inline UniquePidl MakeRecord(const char* name, bool folder, DWORD length = 0) {
+  return UniquePidl(reinterpret_cast<ITEMIDLIST*>(QORITEMIDLIST::create(
+      name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, length, {})));
+}
+
+inline UniquePidl Concat(LPCITEMIDLIST a, LPCITEMIDLIST b) { return UniquePidl(qor::PidlConcat(a, b)); }
+
+inline const QORITEMIDLIST* RecordOf(LPCITEMIDLIST list) { return reinterpret_cast<const QORITEMIDLIST*>(list); }
+
+inline std::u16string Widen(const std::string& text) {
+  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::u16string wide(static_cast<size_t>(units > 0 ? units : 1), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, reinterpret_cast<LPWSTR>(wide.data()), units);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+inline std::string FromWide(const WCHAR* text) {
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
+  narrow.resize(narrow.size() - 1);
+  return narrow;
+}
+
+// A display name asked of a folder, as UTF-16 text; "<failed 0x...>" when the
+// folder refuses. The block is checked to come from the task allocator (it is
+// freed there, and it is at least MAX_PATH bytes and large enough for the
+// whole name).
+inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
+  STRRET name{};
+  HRESULT hr = folder->GetDisplayNameOf(pidl, flags, &name);
+  if (hr != S_OK) {
+    char text[32];
+    std::snprintf(text, sizeof text, "<failed 0x%08lX>", static_cast<unsigned long>(hr));
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+  }
+  EXPECT_EQ(name.uType, static_cast<UINT>(STRRET_WSTR));
+  std::u16string wide(reinterpret_cast<const char16_t*>(name.pOleStr));
+  IMalloc* malloc = nullptr;
+  EXPECT_EQ(SHGetMalloc(&malloc), S_OK);
+  SIZE_T size = malloc->GetSize(name.pOleStr);
+  EXPECT_GE(size, static_cast<SIZE_T>(MAX_PATH));
+  EXPECT_GE(size, (wide.size() + 1) * sizeof(WCHAR));
+  malloc->Free(name.pOleStr);
+  malloc->Release();
+  return wide;
+}
+
+inline std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
+  std::u16string wide = WideDisplayName(folder, pidl, flags);
+  return FromWide(reinterpret_cast<const WCHAR*>(wide.c_str()));
+}
+
+// Every item an enumerator still has, fetched celt at a time; the lists are
+// checked to be one-item records and freed.
+inline std::vector<std::string> Drain(IEnumIDList* enumerator, ULONG celt = 1) {
+  std::vector<std::string> names;
+  std::vector<LPITEMIDLIST> items(celt);
+  for (;;) {
+    ULONG fetched = 99;
+    HRESULT hr = enumerator->Next(celt, items.data(), &fetched);
+    EXPECT_TRUE(hr == S_OK || hr == S_FALSE) << std::hex << hr;
+    EXPECT_EQ(hr == S_OK, fetched == celt);
+    for (ULONG i = 0; i < fetched && i < celt; ++i) {
+      EXPECT_TRUE(RecordOf(items[i])->isQORITEMIDLIST());
+      EXPECT_EQ(qor::PidlGetItemSize(qor::PidlNext(items[i])), 0) << "one item per list";
+      names.push_back(RecordOf(items[i])->getFileName());
+      qor::PidlFree(items[i]);
+    }
+    if (hr != S_OK) return names;
+  }
+}
+
+inline std::vector<std::string> Children(IShellFolder* folder, SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS) {
+  ComPtr<IEnumIDList> enumerator;
+  EXPECT_EQ(folder->EnumObjects(nullptr, flags, enumerator.Put()), S_OK);
+  return enumerator ? Drain(enumerator.Get()) : std::vector<std::string>{};
+}
+
+// The record of a folder's child, as the folder's own enumerator hands it out.
+inline UniquePidl Child(IShellFolder* folder, std::string_view name) {
+  ComPtr<IEnumIDList> enumerator;
+  EXPECT_EQ(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.Put()), S_OK);
+  LPITEMIDLIST item = nullptr;
+  while (enumerator && enumerator->Next(1, &item, nullptr) == S_OK) {
+    UniquePidl held(item);
+    if (RecordOf(item)->getFileName() == name) return held;
+  }
+  ADD_FAILURE() << "no child " << name;
+  return UniquePidl(qor::PidlCopy(EmptyList()));
+}
+
+inline ComPtr<IShellFolder> Bind(IShellFolder* folder, LPCITEMIDLIST pidl) {
+  ComPtr<IShellFolder> result;
+  EXPECT_EQ(folder->BindToObject(pidl, nullptr, IID_IShellFolder, result.PutVoid()), S_OK);
+  return result;
+}
+
+inline ComPtr<IShellFolder> SubFolder(IShellFolder* folder, std::string_view name) {
+  return Bind(folder, Child(folder, name).get());
+}
+
+// Each test gets a directory of its own and leaves the task allocator as it
+// found it (the stand-in counts the references to it).
+class ShellTest : public testing::Test {
+ protected:
+#ifndef _WIN32
+  void SetUp() override { m_allocatorReferences = qor::posix::OutstandingAllocatorReferences(); }
+  void TearDown() override {
+    EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), m_allocatorReferences) << "task allocator not released";
+  }
+#endif
+
+  // Writes an archive of inputs under name in the test's directory; its path.
+  std::string WriteArchive(std::string_view name, const Inputs& inputs,
+                           qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) {
+    std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs, signature);
+    m_dir.Write(name, std::string(bytes.begin(), bytes.end()));
+    return m_dir.PathOf(name);
+  }
+
+  static HRESULT Open(const std::string& path, ComPtr<IzKtrnArchiveObject>& archive) {
+    return QORCreateObject(path.c_str(), IID_IzKtrnArchiveObject, archive.PutVoid());
+  }
+
+  static ComPtr<IzKtrnArchiveObject> Open(const std::string& path) {
+    ComPtr<IzKtrnArchiveObject> archive;
+    EXPECT_EQ(Open(path, archive), S_OK) << path;
+    return archive;
+  }
+
+  static ComPtr<IShellFolder> Root(IzKtrnArchiveObject* archive) {
+    ComPtr<IUnknown> unknown;
+    if (archive) {
+      EXPECT_EQ(archive->get_archiveRootFolder(unknown.Put()), S_OK);
+    }
+    return Query<IShellFolder>(unknown.Get(), IID_IShellFolder);
+  }
+
+  TempDirectory m_dir;
+#ifndef _WIN32
+  long m_allocatorReferences = 0;
+#endif
+};
+
+}  // namespace shell_test

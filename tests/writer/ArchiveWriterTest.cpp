@@ -1,0 +1,98 @@
+// The archive writer: the container it lays out, and its refusals.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "archive/ArchiveTestSupport.h"
+#include "writer/ArchiveWriter.h"
+
+namespace {
+
+using namespace archive_test;
+using namespace std::string_literals;
+using qor::ArchiveInput;
+using qor::ArchiveSignature;
+using qor::EntryHead;
+
+std::span<const std::uint8_t> Span(const std::string& s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+TEST(ArchiveWriter, SmallArchiveByteForByte) {
+  std::vector<ArchiveInput> inputs = {{"a.txt", "xyz", 0}};
+  std::string archive =
+      ToString(qor::BuildArchive(inputs, ArchiveSignature::Orblane, {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}}));
+  std::string expected = "Orblane CompressedFile"
+                         "\x17\x00\x00\x00"
+                         "\x01"
+                         "\x01\x00\x00\x00"
+                         "a.txt\x00"
+                         "\x03\x00\x00\x00"
+                         "\x00\x00\x00\x00"
+                         "\x05\x00\x00\x00"
+                         "\x41\x42xyz"s;
+  EXPECT_EQ(Hex(archive, 64), Hex(expected, 64));
+}
+
+TEST(ArchiveWriter, CatalogueHoldsNamesTimesAndLengthsAsGiven) {
+  std::vector<ArchiveInput> inputs = {
+      {"\x95\x5C\\\x83\x5C.txt", "hello hello hello", -1},
+      {"", "", INT32_MIN},
+      {"b/c", RandomBytes(1000, 1), INT32_MAX},
+  };
+  std::string archive = ToString(qor::BuildArchive(inputs, ArchiveSignature::Zktern));
+  EXPECT_EQ(archive.substr(0, 22), qor::kZkternSignature);
+  auto catalogue = ReferenceCatalogue(archive);
+  ASSERT_TRUE(catalogue);
+  ASSERT_EQ(catalogue->size(), inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    EXPECT_EQ((*catalogue)[i].name, inputs[i].name) << i;
+    EXPECT_EQ(static_cast<std::int32_t>((*catalogue)[i].time), inputs[i].modificationTime) << i;
+    EXPECT_EQ((*catalogue)[i].unpackedLength, inputs[i].data.size()) << i;
+    EXPECT_EQ(ReferenceExtract(archive, static_cast<std::int32_t>(i)), inputs[i].data) << i;
+  }
+}
+
+TEST(ArchiveWriter, StoredEntriesAndABaseOffset) {
+  CScriptedFile file("prefix");
+  qor::CArchiveWriter writer(file, ArchiveSignature::Orblane, 6);
+  ASSERT_TRUE(writer.Begin(std::vector<EntryHead>{{"raw", 5}, {"enc", 6}}));
+  ASSERT_TRUE(writer.AddStoredEntry(Span("\x41\x42xy\x41\x22"), 4));
+  ASSERT_TRUE(writer.AddEntry(Span("abc")));
+  ASSERT_TRUE(writer.Finish());
+  EXPECT_EQ(file.Bytes().substr(0, 6), "prefix");
+  EXPECT_EQ(ReferenceExtract(file.Bytes(), 0, 6), "xyxy");
+  EXPECT_EQ(ReferenceExtract(file.Bytes(), 1, 6), "abc");
+}
+
+TEST(ArchiveWriter, StepsOutOfTurnAndFormatLimits) {
+  CScriptedFile file;
+  qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
+  EXPECT_FALSE(writer.AddEntry(Span("x"))) << "before Begin";
+  EXPECT_FALSE(writer.Finish()) << "before Begin";
+  EXPECT_FALSE(writer.Begin({})) << "no entry";
+  EXPECT_FALSE(writer.Begin(std::vector<EntryHead>{{"a\0b"s}})) << "a zero byte in a name";
+  ASSERT_TRUE(writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}));
+  EXPECT_FALSE(writer.Begin(std::vector<EntryHead>{{"c"}})) << "twice";
+  ASSERT_TRUE(writer.AddEntry(Span("1")));
+  EXPECT_FALSE(writer.Finish()) << "one entry missing";
+  ASSERT_TRUE(writer.AddEntry(Span("2")));
+  EXPECT_FALSE(writer.AddEntry(Span("3"))) << "one entry too many";
+  EXPECT_TRUE(writer.Finish());
+
+  EXPECT_THROW(qor::BuildArchive(std::vector<ArchiveInput>{}), std::invalid_argument);
+}
+
+TEST(ArchiveWriter, WriteFailuresAreReported) {
+  for (int call = 1; call <= 5; ++call) {
+    CScriptedFile file;
+    file.failWriteFrom = call;
+    qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
+    // Head, catalogue, two entries, catalogue again: five writes.
+    bool ok = writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && writer.AddEntry(Span("1")) &&
+              writer.AddEntry(Span("2")) && writer.Finish();
+    EXPECT_FALSE(ok) << "write " << call;
+  }
+}
+
+}  // namespace

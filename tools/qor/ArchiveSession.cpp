@@ -1,0 +1,175 @@
+#include "ArchiveSession.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "Text.h"
+
+namespace qor::host {
+namespace {
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+// The item's name as stored (CP932) from its archive record: the text at
+// offset 28 + name offset up to its zero byte or the item's end. The folder's
+// display name will not do: it shows an empty stored name as the archive's
+// own title, and extraction must see such a name as it is to skip it.
+std::string ItemName(LPCITEMIDLIST pidl) {
+  auto* bytes = reinterpret_cast<const unsigned char*>(pidl);
+  size_t cb = bytes[0] | (bytes[1] << 8);
+  if (cb < 28 || std::memcmp(bytes + 2, "Qidl", 4) != 0) return {};
+  size_t start = 28 + (bytes[26] | (bytes[27] << 8));
+  if (start >= cb) return {};
+  auto* name = reinterpret_cast<const char*>(bytes + start);
+  return std::string(name, std::find(name, name + (cb - start), '\0'));
+}
+
+// The catalogue index from the item's archive record: a little-endian
+// 32-bit value at offset 6 of a record of at least 10 bytes that carries the
+// signature "Qidl" (the record layout hosts may read, qor/QORITEMIDLIST.h).
+DWORD RecordIndex(LPCITEMIDLIST pidl) {
+  auto* bytes = reinterpret_cast<const unsigned char*>(pidl);
+  unsigned cb = bytes[0] | (bytes[1] << 8);
+  if (cb < 10 || std::memcmp(bytes + 2, "Qidl", 4) != 0) return 0xFFFFFFFF;
+  return bytes[6] | (bytes[7] << 8) | (bytes[8] << 16) | (static_cast<DWORD>(bytes[9]) << 24);
+}
+
+std::vector<std::string> SplitInner(const std::string& cp932) {
+  std::vector<std::string> names;
+  std::string current;
+  for (size_t i = 0; i < cp932.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(cp932[i])) && i + 1 < cp932.size()) {
+      current += cp932[i];
+      current += cp932[++i];
+    } else if (cp932[i] == '/' || cp932[i] == '\\') {
+      if (!current.empty()) names.push_back(current);
+      current.clear();
+    } else {
+      current += cp932[i];
+    }
+  }
+  if (!current.empty()) names.push_back(current);
+  return names;
+}
+
+}  // namespace
+
+void TaskMemoryFree::operator()(void* block) const noexcept {
+  if (!block) return;
+  IMalloc* malloc = nullptr;
+  if (SUCCEEDED(SHGetMalloc(&malloc)) && malloc) {
+    malloc->Free(block);
+    malloc->Release();
+  }
+}
+
+std::string DescribeOpenFailure(HRESULT hr) {
+  switch (hr) {
+    case E_UNEXPECTED: return "not an archive";
+    case E_FAIL: return "the archive's catalogue is broken or unreadable";
+    case E_ACCESSDENIED: return "access denied";
+    case E_OUTOFMEMORY: return "out of memory";
+    default: return "cannot open the archive (" + Hex(hr) + ")";
+  }
+}
+
+bool ArchiveFolder::Items(std::vector<ArchiveItem>& items, std::string& error) const {
+  items.clear();
+  ComPtr<IEnumIDList> enumerator;
+  HRESULT hr = shell->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.Put());
+  if (FAILED(hr)) {
+    error = "cannot list a folder (" + Hex(hr) + ")";
+    return false;
+  }
+  LPITEMIDLIST pidl = nullptr;
+  ULONG fetched = 0;
+  while (enumerator->Next(1, &pidl, &fetched) == S_OK && fetched == 1) {
+    ArchiveItem item;
+    item.pidl.reset(pidl);
+    item.name = ItemName(pidl);
+    SFGAOF attributes = SFGAO_FOLDER;
+    LPCITEMIDLIST one = pidl;
+    item.folder = SUCCEEDED(shell->GetAttributesOf(1, &one, &attributes)) && (attributes & SFGAO_FOLDER);
+    if (!item.folder) {
+      archive->GetFileSize(pidl, &item.size);
+      archive->GetLastModifiedTime(pidl, &item.time);
+      item.index = RecordIndex(pidl);
+    }
+    items.push_back(std::move(item));
+  }
+  return true;
+}
+
+bool ArchiveFolder::Open(const ArchiveItem& item, ArchiveFolder& child, std::string& error) const {
+  HRESULT hr = shell->BindToObject(item.pidl.get(), nullptr, IID_IShellFolder, child.shell.PutVoid());
+  if (SUCCEEDED(hr)) hr = child.shell.QueryInterface(IID_IzKtrnArchiveFolder, child.archive.PutVoid());
+  if (FAILED(hr)) {
+    error = "cannot open folder " + Utf8FromCp932(item.name) + " (" + Hex(hr) + ")";
+    return false;
+  }
+  child.path = path;
+  child.path.push_back(item.name);
+  return true;
+}
+
+bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& error) {
+  if (!m_library.Load(error)) return false;
+  std::error_code ignored;
+  if (!std::filesystem::exists(archive, ignored)) {
+    error = DisplayPath(archive) + ": no such file";
+    return false;
+  }
+  std::optional<std::string> path = LibraryPath(std::filesystem::absolute(archive, ignored));
+  if (!path) {
+    error = DisplayPath(archive) + ": the path cannot be given to the library (a name outside code page 932)";
+    return false;
+  }
+  HRESULT hr = m_library.CreateObject(path->c_str(), IID_IzKtrnArchiveObject, m_object.PutVoid());
+  ComPtr<IUnknown> root;
+  if (SUCCEEDED(hr)) hr = m_object->get_archiveRootFolder(root.Put());
+  if (SUCCEEDED(hr)) hr = root.QueryInterface(IID_IShellFolder, m_root.shell.PutVoid());
+  if (SUCCEEDED(hr)) hr = root.QueryInterface(IID_IzKtrnArchiveFolder, m_root.archive.PutVoid());
+  if (FAILED(hr)) {
+    error = DisplayPath(archive) + ": " + DescribeOpenFailure(hr);
+    return false;
+  }
+  return true;
+}
+
+bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const {
+  std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
+  if (!inner) {
+    error = innerUtf8 + ": no such name in the archive";
+    return false;
+  }
+  place.folder = m_root;
+  place.file.reset();
+  std::vector<std::string> names = SplitInner(*inner);
+  for (size_t level = 0; level < names.size(); ++level) {
+    std::vector<ArchiveItem> items;
+    if (!place.folder.Items(items, error)) return false;
+    ArchiveItem* match = nullptr;
+    for (ArchiveItem& item : items)
+      if (item.name == names[level]) match = &item;
+    bool last = level + 1 == names.size();
+    if (!match || (!match->folder && !last)) {
+      error = innerUtf8 + ": no such file or folder in the archive";
+      return false;
+    }
+    if (!match->folder) {
+      place.file = std::make_unique<ArchiveItem>(std::move(*match));
+      return true;
+    }
+    ArchiveFolder child;
+    if (!place.folder.Open(*match, child, error)) return false;
+    place.folder = std::move(child);
+  }
+  return true;
+}
+
+}  // namespace qor::host

@@ -1,0 +1,67 @@
+// An archive opened through the library, as any host opens one: the
+// archive object from QORCreateObject, its root folder, the folders below it
+// through BindToObject and their items through the enumerator.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/QorLibrary.h"
+#include "platform/ComPtr.h"
+
+namespace qor::host {
+
+// A list handed out by the library, freed with the shell task allocator.
+struct TaskMemoryFree {
+  void operator()(void* block) const noexcept;
+};
+using TaskPidl = std::unique_ptr<ITEMIDLIST, TaskMemoryFree>;
+
+struct ArchiveItem {
+  std::string name;  // CP932, as stored
+  bool folder = false;
+  ULONG size = 0;      // files only
+  FILETIME time{};     // files only
+  DWORD index = 0;     // catalogue index; files only
+  TaskPidl pidl;       // the item, relative to its folder
+};
+
+// One folder of the archive: its interfaces and its path from the root.
+struct ArchiveFolder {
+  ComPtr<IShellFolder> shell;
+  ComPtr<IzKtrnArchiveFolder> archive;
+  std::vector<std::string> path;  // CP932 names from the root
+
+  // The folder's children in the folder's own order; false with a message.
+  bool Items(std::vector<ArchiveItem>& items, std::string& error) const;
+  // The sub-folder of a folder item.
+  bool Open(const ArchiveItem& item, ArchiveFolder& child, std::string& error) const;
+};
+
+// Where a path inside the archive leads: a folder, or a file in a folder.
+struct ArchivePlace {
+  ArchiveFolder folder;
+  std::unique_ptr<ArchiveItem> file;  // null when the place is the folder itself
+};
+
+class ArchiveSession {
+ public:
+  // Loads the library and opens the archive; false with a message.
+  bool Open(const std::filesystem::path& archive, std::string& error);
+  const ArchiveFolder& Root() const { return m_root; }
+  // The place an inner path (UTF-8, "/" or "\" between names) names.
+  bool Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const;
+  QorLibrary& Library() { return m_library; }
+
+ private:
+  QorLibrary m_library;
+  ComPtr<IzKtrnArchiveObject> m_object;
+  ArchiveFolder m_root;
+};
+
+// Why an archive could not be opened, in words.
+std::string DescribeOpenFailure(HRESULT hr);
+
+}  // namespace qor::host

@@ -1,0 +1,41 @@
+// The commands of qor. Each returns the process's exit status: 0 success,
+// 1 failure (after a message on standard error beginning with "qor: ").
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qor::host {
+
+struct ListOptions {
+  bool recursive = false;
+  bool longFormat = false;
+  bool json = false;
+  std::string archive;
+  std::string inner;
+};
+int RunList(const ListOptions& options);
+
+struct ExtractOptions {
+  std::string directory = ".";
+  bool overwrite = false;
+  std::string archive;
+  std::vector<std::string> inner;
+};
+int RunExtract(const ExtractOptions& options);
+
+int RunTest(const std::string& archive);
+
+struct PackOptions {
+  std::string directory = ".";
+  std::string signature = "orblane";
+  bool force = false;
+  std::string archive;
+  std::vector<std::string> paths;
+};
+int RunPack(const PackOptions& options);
+
+// Prints "qor: message" on standard error.
+void Complain(const std::string& message);
+
+}  // namespace qor::host

@@ -1,0 +1,151 @@
+// qor extract: writes stored files under a folder, creating folders. Nothing
+// is written outside that folder and nothing existing is overwritten unless
+// asked; a failed entry does not stop the others.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "Commands.h"
+#include "Terminal.h"
+#include "Text.h"
+#include "Walk.h"
+
+namespace qor::host {
+namespace {
+
+struct Job {
+  ArchiveFolder folder;  // holds the item
+  ArchiveItem* item;     // owned by the list below
+  std::vector<std::string> path;
+};
+
+// A name that could lead out of the target folder or means nothing as a file
+// name: empty, ".", "..", or one that carries a drive.
+bool IsUnsafeName(const std::string& name) {
+  return name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos;
+}
+
+std::filesystem::path NativeComponent(const std::string& cp932) { return NativePath(Utf8FromCp932(cp932)); }
+
+class Extraction {
+ public:
+  Extraction(const ExtractOptions& options, std::filesystem::path target) : m_options(options), m_target(std::move(target)) {}
+
+  // Collects the files of a place: the file itself, or every file below the
+  // folder.
+  bool Collect(const ArchivePlace& place, std::string& error) {
+    if (place.file) {
+      std::vector<std::string> path = place.folder.path;
+      path.push_back(place.file->name);
+      AddJob(place.folder, ArchiveItem{place.file->name, false, place.file->size, place.file->time,
+                                       place.file->index, TaskPidl(CopyList(place.file->pidl.get()))},
+             path);
+      return true;
+    }
+    return Walk(place.folder, true,
+                [this](const VisitedItem& visited) {
+                  if (!visited.item.folder)
+                    AddJob(visited.folder, ArchiveItem{visited.item.name, false, visited.item.size, visited.item.time,
+                                                       visited.item.index, TaskPidl(CopyList(visited.item.pidl.get()))},
+                           visited.path);
+                },
+                error);
+  }
+
+  // Extracts every collected file; the number of entries that failed.
+  int Run() {
+    Progress progress(m_jobs.size());
+    int failed = 0;
+    for (size_t i = 0; i < m_jobs.size(); ++i) {
+      const Job& job = m_jobs[i];
+      std::string shown = JoinUtf8(job.path);
+      progress.Show(i, shown);
+      std::string problem = ExtractOne(job);
+      if (!problem.empty()) {
+        progress.Clear();
+        Complain(shown + ": " + problem);
+        ++failed;
+      }
+    }
+    progress.Done();
+    return failed;
+  }
+
+ private:
+  static ITEMIDLIST* CopyList(LPCITEMIDLIST pidl) {
+    unsigned size = 0;
+    for (auto* item = reinterpret_cast<const unsigned char*>(pidl); item[0] | item[1];) {
+      unsigned cb = item[0] | (item[1] << 8);
+      size += cb;
+      item += cb;
+    }
+    IMalloc* malloc = nullptr;
+    if (FAILED(SHGetMalloc(&malloc))) throw std::bad_alloc();
+    auto* copy = static_cast<unsigned char*>(malloc->Alloc(size + 2));
+    malloc->Release();
+    if (!copy) throw std::bad_alloc();
+    std::memcpy(copy, pidl, size);
+    copy[size] = copy[size + 1] = 0;
+    return reinterpret_cast<ITEMIDLIST*>(copy);
+  }
+
+  void AddJob(const ArchiveFolder& folder, ArchiveItem item, const std::vector<std::string>& path) {
+    m_items.push_back(std::make_unique<ArchiveItem>(std::move(item)));
+    m_jobs.push_back(Job{folder, m_items.back().get(), path});
+  }
+
+  // An empty string on success, else what went wrong.
+  std::string ExtractOne(const Job& job) {
+    std::filesystem::path output = m_target;
+    for (const std::string& name : job.path) {
+      if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive";
+      output /= NativeComponent(name);
+    }
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::symlink_status(output, error);
+    if (std::filesystem::exists(status)) {
+      if (std::filesystem::is_directory(status)) return "a folder of that name is in the way";
+      if (!m_options.overwrite) return "exists; not overwritten (use --overwrite)";
+    }
+    std::filesystem::create_directories(output.parent_path(), error);
+    if (error) return "cannot create folder " + DisplayPath(output.parent_path()) + ": " + error.message();
+    std::optional<std::string> libraryPath = LibraryPath(output);
+    if (!libraryPath) return "the output path cannot be given to the library";
+    HRESULT hr = job.folder.archive->ExtractFile(job.item->pidl.get(), reinterpret_cast<LPWSTR>(libraryPath->data()));
+    if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
+    return {};
+  }
+
+  const ExtractOptions& m_options;
+  std::filesystem::path m_target;
+  std::vector<std::unique_ptr<ArchiveItem>> m_items;
+  std::vector<Job> m_jobs;
+};
+
+}  // namespace
+
+int RunExtract(const ExtractOptions& options) {
+  ArchiveSession session;
+  std::string error;
+  if (!session.Open(NativePath(options.archive), error)) {
+    Complain(error);
+    return 1;
+  }
+  std::error_code ignored;
+  std::filesystem::path target = std::filesystem::absolute(NativePath(options.directory), ignored);
+  Extraction extraction(options, target);
+  std::vector<std::string> inner = options.inner.empty() ? std::vector<std::string>{""} : options.inner;
+  int failed = 0;
+  for (const std::string& place : inner) {
+    ArchivePlace found;
+    if (!session.Find(place, found, error) || !extraction.Collect(found, error)) {
+      Complain(error);
+      ++failed;
+    }
+  }
+  failed += extraction.Run();
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace qor::host

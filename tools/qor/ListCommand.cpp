@@ -1,0 +1,115 @@
+// qor ls: one folder of the archive (its root without INNER), or with -R the
+// whole tree below it in pre-order; -l adds size, date and attributes;
+// --json prints one JSON array instead.
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "Commands.h"
+#include "Text.h"
+#include "Walk.h"
+
+namespace qor::host {
+namespace {
+
+struct Row {
+  std::string path;  // UTF-8, "/" between names
+  std::string name;  // UTF-8
+  bool folder = false;
+  ULONG size = 0;
+  long long mtime = 0;
+  DWORD index = 0;
+};
+
+Row MakeRow(const ArchiveItem& item, const std::vector<std::string>& path) {
+  return Row{JoinUtf8(path), Utf8FromCp932(item.name), item.folder, item.size, UnixSeconds(item.time), item.index};
+}
+
+// Formats a time with strftime, the calendar worked out here: gmtime on
+// Windows refuses the times before 1970 that a catalogue can hold.
+std::string FormatTime(long long seconds, const char* format) {
+  using namespace std::chrono;
+  sys_seconds time{std::chrono::seconds(seconds)};
+  sys_days day = floor<days>(time);
+  year_month_day date{day};
+  hh_mm_ss<std::chrono::seconds> clock{time - day};
+  std::tm utc{};
+  utc.tm_year = static_cast<int>(date.year()) - 1900;
+  utc.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  utc.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  utc.tm_hour = static_cast<int>(clock.hours().count());
+  utc.tm_min = static_cast<int>(clock.minutes().count());
+  utc.tm_sec = static_cast<int>(clock.seconds().count());
+  utc.tm_wday = static_cast<int>(weekday(day).c_encoding());
+  utc.tm_yday = static_cast<int>((day - sys_days(date.year() / January / 1)).count());
+  char text[32];
+  if (std::strftime(text, sizeof text, format, &utc) == 0) return "?";
+  return text;
+}
+
+void PrintJson(const std::vector<Row>& rows) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const Row& row : rows) {
+    nlohmann::ordered_json entry = {{"path", row.path}, {"name", row.name}, {"type", row.folder ? "folder" : "file"}};
+    if (!row.folder) {
+      entry["size"] = row.size;
+      entry["mtime"] = FormatTime(row.mtime, "%Y-%m-%dT%H:%M:%SZ");
+      entry["index"] = row.index;
+    }
+    list.push_back(std::move(entry));
+  }
+  std::printf("%s\n", list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+}
+
+// Items of an archive are all read-only and compressed.
+void PrintLong(const Row& row, const std::string& shown) {
+  if (row.folder)
+    std::printf("dr-c %12s  %-16s  %s/\n", "-", "-", shown.c_str());
+  else
+    std::printf("-r-c %12lu  %-16s  %s\n", static_cast<unsigned long>(row.size),
+                FormatTime(row.mtime, "%Y-%m-%d %H:%M").c_str(), shown.c_str());
+}
+
+}  // namespace
+
+int RunList(const ListOptions& options) {
+  ArchiveSession session;
+  std::string error;
+  if (!session.Open(NativePath(options.archive), error)) {
+    Complain(error);
+    return 1;
+  }
+  ArchivePlace place;
+  if (!session.Find(options.inner, place, error)) {
+    Complain(error);
+    return 1;
+  }
+  std::vector<Row> rows;
+  if (place.file) {
+    std::vector<std::string> path = place.folder.path;
+    path.push_back(place.file->name);
+    rows.push_back(MakeRow(*place.file, path));
+  } else if (!Walk(place.folder, options.recursive,
+                   [&rows](const VisitedItem& visited) { rows.push_back(MakeRow(visited.item, visited.path)); },
+                   error)) {
+    Complain(error);
+    return 1;
+  }
+  if (options.json) {
+    PrintJson(rows);
+    return 0;
+  }
+  // Plain listings name items as the user would type them: with -R by their
+  // path from the root, otherwise by their name in the folder.
+  for (const Row& row : rows) {
+    const std::string& shown = options.recursive ? row.path : row.name;
+    if (options.longFormat)
+      PrintLong(row, shown);
+    else
+      std::printf("%s%s\n", shown.c_str(), row.folder ? "/" : "");
+  }
+  return 0;
+}
+
+}  // namespace qor::host

@@ -1,0 +1,177 @@
+// qor pack: writes a new archive from files and folders. Names are stored
+// relative to the base folder, with "\" between components, in code page 932;
+// a name that code page cannot hold is an error. An existing archive is kept
+// unless --force; the new one is written beside it and moved into place only
+// when complete.
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "Commands.h"
+#include "Text.h"
+#include "archive/DiskFile.h"
+#include "writer/ArchiveWriter.h"
+
+namespace qor::host {
+namespace {
+
+struct Source {
+  std::filesystem::path file;
+  EntryHead head;
+};
+
+// Seconds since 1970-01-01 UTC, held in the catalogue's signed 32 bits.
+std::int32_t CatalogueTime(const std::filesystem::path& file) {
+  std::error_code error;
+  auto written = std::filesystem::last_write_time(file, error);
+  if (error) return 0;
+  // The file clock's epoch is the library's own; carry the time across by
+  // the two clocks' distance now.
+  auto system = std::chrono::system_clock::now() +
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                    written - std::filesystem::file_time_type::clock::now());
+  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+  return static_cast<std::int32_t>(std::clamp<long long>(seconds, INT32_MIN, INT32_MAX));
+}
+
+// The stored name of a file below base: its relative path with "\" between
+// names, in CP932.
+bool StoredName(const std::filesystem::path& base, const std::filesystem::path& file, std::string& name,
+                std::string& error) {
+  std::filesystem::path relative = file.lexically_relative(base);
+  std::string joined;
+  for (const std::filesystem::path& part : relative) {
+    std::string text = DisplayPath(part);
+    if (text == ".." || text == "." || text.empty()) {
+      error = DisplayPath(file) + ": not inside " + DisplayPath(base);
+      return false;
+    }
+    if (!joined.empty()) joined += '\\';
+    joined += text;
+  }
+  std::optional<std::string> cp932 = Cp932FromUtf8(joined);
+  if (!cp932 || joined.empty()) {
+    error = DisplayPath(file) + ": the name cannot be stored (it has characters outside code page 932)";
+    return false;
+  }
+  name = *cp932;
+  return true;
+}
+
+bool Collect(const std::filesystem::path& base, const std::filesystem::path& start,
+             const std::filesystem::path& archive, std::vector<Source>& sources, std::string& error) {
+  std::error_code status;
+  std::vector<std::filesystem::path> files;
+  if (std::filesystem::is_directory(start, status)) {
+    for (auto it = std::filesystem::recursive_directory_iterator(start, status);
+         !status && it != std::filesystem::recursive_directory_iterator(); it.increment(status))
+      if (it->is_regular_file()) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+  } else if (std::filesystem::is_regular_file(start, status)) {
+    files.push_back(start);
+  } else {
+    error = DisplayPath(start) + ": no such file or folder";
+    return false;
+  }
+  if (status) {
+    error = DisplayPath(start) + ": " + status.message();
+    return false;
+  }
+  for (const std::filesystem::path& file : files) {
+    if (std::filesystem::equivalent(file, archive, status)) continue;  // never the archive itself
+    Source source{file, {}};
+    if (!StoredName(base, file, source.head.name, error)) return false;
+    source.head.modificationTime = CatalogueTime(file);
+    sources.push_back(std::move(source));
+  }
+  return true;
+}
+
+bool ReadWhole(const std::filesystem::path& file, std::vector<std::uint8_t>& data) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signature,
+                  const std::vector<Source>& sources, std::string& error) {
+  std::optional<std::string> libraryPath = LibraryPath(output);
+  CDiskFile file;
+  if (!libraryPath || !file.CreateExclusive(libraryPath->c_str())) {
+    error = DisplayPath(output) + ": cannot create the archive";
+    return false;
+  }
+  std::vector<EntryHead> heads;
+  for (const Source& source : sources) heads.push_back(source.head);
+  CArchiveWriter writer(file, signature);
+  bool written = writer.Begin(heads);
+  std::vector<std::uint8_t> data;
+  for (size_t i = 0; written && i < sources.size(); ++i) {
+    if (!ReadWhole(sources[i].file, data) || data.size() > UINT32_MAX) {
+      error = DisplayPath(sources[i].file) + ": cannot read the file (or it is larger than 4 GiB)";
+      return false;
+    }
+    written = writer.AddEntry(data);
+  }
+  if (!written || !writer.Finish()) {
+    error = DisplayPath(output) + ": cannot write the archive";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunPack(const PackOptions& options) {
+  std::error_code status;
+  std::filesystem::path base = std::filesystem::absolute(NativePath(options.directory), status);
+  std::filesystem::path archive = std::filesystem::absolute(NativePath(options.archive), status);
+  if (std::filesystem::exists(archive, status) && !options.force) {
+    Complain(DisplayPath(archive) + ": exists; not overwritten (use --force)");
+    return 1;
+  }
+  if (std::filesystem::is_directory(archive, status)) {
+    Complain(DisplayPath(archive) + ": is a folder");
+    return 1;
+  }
+  std::vector<Source> sources;
+  std::string error;
+  for (const std::string& path : options.paths) {
+    if (!Collect(base, (base / NativePath(path)).lexically_normal(), archive, sources, error)) {
+      Complain(error);
+      return 1;
+    }
+  }
+  if (sources.empty()) {
+    Complain("no files to pack: an archive holds at least one file");
+    return 1;
+  }
+  ArchiveSignature signature = options.signature == "zktern" ? ArchiveSignature::Zktern : ArchiveSignature::Orblane;
+  // The new archive is written beside the old one under a name of its own,
+  // so that nothing of the user's is touched before it is complete.
+  std::filesystem::path partial;
+  for (int attempt = 0;; ++attempt) {
+    partial = archive;
+    partial += ".partial" + std::to_string(attempt);
+    if (!std::filesystem::exists(partial, status)) break;
+  }
+  if (!WriteArchive(partial, signature, sources, error)) {
+    std::filesystem::remove(partial, status);
+    Complain(error);
+    return 1;
+  }
+  std::filesystem::rename(partial, archive, status);
+  if (status) {
+    std::filesystem::remove(partial, status);
+    Complain(DisplayPath(archive) + ": cannot move the new archive into place");
+    return 1;
+  }
+  std::printf("%zu file(s) packed into %s\n", sources.size(), DisplayPath(archive).c_str());
+  return 0;
+}
+
+}  // namespace qor::host

@@ -1,0 +1,26 @@
+// Text and paths as qor meets them: the user's side speaks UTF-8 (arguments,
+// output, POSIX file names) and native paths; the library speaks code page
+// 932 and Windows-form paths (Z:\... on POSIX).
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace qor::host {
+
+// CP932 bytes as UTF-8; bytes that are no character become U+30FB.
+std::string Utf8FromCp932(const std::string& text);
+// UTF-8 as CP932 bytes; empty optional when a character has no CP932 form.
+std::optional<std::string> Cp932FromUtf8(const std::string& text);
+
+// A path argument of the user (UTF-8) as a native path.
+std::filesystem::path NativePath(const std::string& utf8);
+// A path for display (UTF-8).
+std::string DisplayPath(const std::filesystem::path& path);
+
+// The library's form of an absolute native path: Windows-form, CP932. Empty
+// optional when a name has no CP932 form.
+std::optional<std::string> LibraryPath(const std::filesystem::path& path);
+
+}  // namespace qor::host

@@ -1,0 +1,105 @@
+// qor: lists, extracts, tests and packs archives through the QOR library,
+// exactly as a host program would.
+//
+// Exit status: 0 success, 1 failure (with "qor: " and a message on standard
+// error), 2 wrong usage (with the usage text).
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "Commands.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#include "Text.h"
+#endif
+
+namespace qor::host {
+
+void Complain(const std::string& message) { std::fprintf(stderr, "qor: %s\n", message.c_str()); }
+
+namespace {
+
+// The arguments as UTF-8 text: on Windows taken from the wide command line,
+// so that any name the user can type arrives intact.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(DisplayPath(std::filesystem::path(wide[i])));
+  LocalFree(wide);
+  return arguments;
+#else
+  return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+int Main(int argc, char** argv) {
+  CLI::App app{"qor: list, extract, test and pack archives through the QOR library", "qor"};
+  // Names starting with "/" are places in the archive and POSIX-like paths,
+  // never options, on Windows too. Set before the subcommands, which copy it.
+  app.allow_windows_style_options(false);
+  app.require_subcommand(1);
+
+  ListOptions list;
+  CLI::App* ls = app.add_subcommand("ls", "List a folder of the archive (its root without INNER)");
+  ls->add_flag("-R", list.recursive, "Walk the whole tree below, in pre-order");
+  ls->add_flag("-l", list.longFormat, "Add size, date and attributes");
+  ls->add_flag("--json", list.json, "Print one JSON array of {path, name, type, size, mtime, index}");
+  ls->add_option("ARCHIVE", list.archive, "The archive file")->required();
+  ls->add_option("INNER", list.inner, "A folder or file inside the archive (\"/\" or \"\\\" between names)");
+
+  ExtractOptions extract;
+  CLI::App* ex = app.add_subcommand("extract", "Extract stored files (all of them, or the named files and folders)");
+  ex->add_option("-C", extract.directory, "The folder to extract into (default: the current folder)");
+  ex->add_flag("--overwrite", extract.overwrite, "Overwrite existing files");
+  ex->add_option("ARCHIVE", extract.archive, "The archive file")->required();
+  ex->add_option("INNER", extract.inner, "Files and folders inside the archive");
+
+  std::string testArchive;
+  CLI::App* test = app.add_subcommand("test", "Decode every stored file and check its length");
+  test->add_option("ARCHIVE", testArchive, "The archive file")->required();
+
+  PackOptions pack;
+  CLI::App* pk = app.add_subcommand("pack", "Write a new archive from files and folders");
+  pk->add_option("-C", pack.directory, "The folder names are stored relative to (default: the current folder)");
+  pk->add_option("--signature", pack.signature, "orblane or zktern")->check(CLI::IsMember({"orblane", "zktern"}));
+  pk->add_flag("--force", pack.force, "Replace an existing archive");
+  pk->add_option("ARCHIVE", pack.archive, "The archive to write")->required();
+  pk->add_option("PATH", pack.paths, "Files and folders to store")->required();
+
+  std::vector<std::string> arguments = Arguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  try {
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::CallForHelp&) {
+    std::printf("%s", app.help().c_str());
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    if (arguments.size() > 1) std::fprintf(stderr, "qor: %s\n", error.what());
+    std::fprintf(stderr, "%s", app.help().c_str());
+    return 2;
+  }
+
+  if (ls->parsed()) return RunList(list);
+  if (ex->parsed()) return RunExtract(extract);
+  if (test->parsed()) return RunTest(testArchive);
+  return RunPack(pack);
+}
+
+}  // namespace
+}  // namespace qor::host
+
+int main(int argc, char** argv) {
+  try {
+    return qor::host::Main(argc, argv);
+  } catch (const std::exception& error) {
+    qor::host::Complain(error.what());
+    return 1;
+  }
+}
