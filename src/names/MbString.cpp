@@ -2,6 +2,8 @@
 
 #include "names/MbString.h"
 
+#include <array>
+
 namespace qor {
 
 namespace {
@@ -9,7 +11,17 @@ namespace {
 constexpr unsigned char kSlash = 0x2F;
 constexpr unsigned char kBackslash = 0x5C;
 
-bool IsLead(unsigned char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != 0; }
+// The platform's lead-byte test, asked once per byte value: the code page
+// does not change while the process runs, and names are compared often
+// (every folder of a large archive is sorted by name).
+bool IsLead(unsigned char c) {
+  static const auto table = [] {
+    std::array<bool, 256> leads{};
+    for (unsigned b = 0; b < 256; ++b) leads[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
+    return leads;
+  }();
+  return table[c];
+}
 
 bool IsSeparatorByte(unsigned char c) { return c == kSlash || c == kBackslash; }
 
@@ -34,10 +46,26 @@ unsigned ReadChar(const char*& p, bool foldCase) {
   return first;
 }
 
+unsigned char FoldAscii(unsigned char c, bool foldCase) {
+  return foldCase && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
 int Compare(const char* a, const char* b, bool foldCase) {
   if (!a) a = "";
   if (!b) b = "";
   for (;;) {
+    // Bytes below 0x80 are whole characters on both sides: the common case,
+    // compared without asking about lead bytes.
+    unsigned char x = ByteAt(a), y = ByteAt(b);
+    if (x < 0x80 && y < 0x80) {
+      x = FoldAscii(x, foldCase);
+      y = FoldAscii(y, foldCase);
+      if (x != y) return x < y ? -1 : 1;
+      if (x == 0) return 0;
+      ++a;
+      ++b;
+      continue;
+    }
     unsigned ca = ReadChar(a, foldCase);
     unsigned cb = ReadChar(b, foldCase);
     if (ca != cb) return ca < cb ? -1 : 1;

@@ -102,6 +102,8 @@ HRESULT CzKtrnArchiveObject::LoadTree(const std::string& path) {
     m_rootNode.AddPath(entry.name.c_str(), static_cast<DWORD>(index), FILE_ATTRIBUTE_NORMAL, entry.unpackedLength,
                        FileTimeFromUnixSeconds(entry.modificationTime));
   }
+  // The tree is complete: every folder is put in name order once, now.
+  m_rootNode.Seal();
   return S_OK;
 }
 

@@ -28,12 +28,8 @@ std::int32_t CatalogueTime(const std::filesystem::path& file) {
   std::error_code error;
   auto written = std::filesystem::last_write_time(file, error);
   if (error) return 0;
-  // The file clock's epoch is the library's own; carry the time across by
-  // the two clocks' distance now.
-  auto system = std::chrono::system_clock::now() +
-                std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                    written - std::filesystem::file_time_type::clock::now());
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+  auto system = std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(written));
+  long long seconds = system.time_since_epoch().count();
   return static_cast<std::int32_t>(std::clamp<long long>(seconds, INT32_MIN, INT32_MAX));
 }
 
