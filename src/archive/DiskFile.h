@@ -3,7 +3,7 @@
 #pragma once
 
 #include "archive/ByteFile.h"
-#include "archive/UniqueResource.h"
+#include "platform/UniqueResource.h"
 
 namespace qor {
 

@@ -12,7 +12,12 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/Catalogue.h"
 
-#if defined(__SSE2__)
+// The decoder's paths: SSE2 blocks (with a BMI2 build chosen at run time on
+// x86), or the portable token loop alone. QOR_DECODER_PORTABLE and
+// QOR_DECODER_NO_DISPATCH pin a path, so that the tests run each of them on
+// any machine.
+#if defined(__SSE2__) && !defined(QOR_DECODER_PORTABLE)
+#define QOR_DECODER_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -41,6 +46,12 @@ constexpr std::uint32_t kScanWidth = 16;
 constexpr std::uint32_t kScanLimit = kInputBlockSize - kScanWidth + 1;
 static_assert(kFlushThreshold + kScanWidth <= kOutputWindowSize);
 
+inline void Copy4(Byte* dst, const Byte* src) noexcept {
+  std::uint32_t v;
+  std::memcpy(&v, src, 4);
+  std::memcpy(dst, &v, 4);
+}
+
 inline void Copy8(Byte* dst, const Byte* src) noexcept {
   std::uint64_t v;
   std::memcpy(&v, src, 8);
@@ -49,7 +60,7 @@ inline void Copy8(Byte* dst, const Byte* src) noexcept {
 
 // Loads all 16 bytes before storing any, so dst may overlap src.
 inline void Copy16(Byte* dst, const Byte* src) noexcept {
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
 #else
   std::uint64_t lo, hi;
@@ -65,7 +76,7 @@ inline void Copy16(Byte* dst, const Byte* src) noexcept {
 class CLiteralScanner {
  public:
   CLiteralScanner(Byte a, Byte m) noexcept
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
       : m_a(_mm_set1_epi8(static_cast<char>(a))), m_m(_mm_set1_epi8(static_cast<char>(m)))
 #else
       : m_a(a), m_m(m), m_patternA(kOnes * a), m_patternM(kOnes * m)
@@ -74,7 +85,7 @@ class CLiteralScanner {
   }
 
   std::uint32_t CopyLiterals(Byte* dst, const Byte* src) const noexcept {
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), bytes);
     __m128i markers = _mm_or_si128(_mm_cmpeq_epi8(bytes, m_a), _mm_cmpeq_epi8(bytes, m_m));
@@ -98,7 +109,7 @@ class CLiteralScanner {
   }
 
  private:
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
   __m128i m_a, m_m;
 #else
   static constexpr std::uint64_t kOnes = 0x0101010101010101u;
@@ -128,11 +139,20 @@ class CLiteralScanner {
 // bytes before dst.
 inline void CopyMatch(Byte* dst, std::uint32_t off, std::uint32_t len) noexcept {
   const Byte* src = dst - off;
-  if (len <= off) {
+  if (len <= off) [[likely]] {
     Copy16(dst, src);  // every byte it needs lies before dst
   } else if (off >= 8) {
     Copy8(dst, src);  // the second half reads what the first has written
     Copy8(dst + 8, src + 8);
+  } else if (off >= 4) {
+    Copy4(dst, src);
+    Copy4(dst + 4, src + 4);
+    Copy4(dst + 8, src + 8);
+    Copy4(dst + 12, src + 12);
+  } else if (len <= 3) {
+    dst[0] = src[0];
+    dst[1] = src[1];
+    dst[2] = src[2];
   } else {
     for (std::uint32_t i = 0; i < len; ++i) dst[i] = src[i];
   }
@@ -167,7 +187,7 @@ inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t 
   return true;
 }
 
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
 // The block decoder, the path that nearly every token takes. It classifies
 // 64 input bytes at a time into bit masks, then walks the tokens that start
 // in them through the masks alone: where a token starts depends only on a
@@ -176,11 +196,12 @@ inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t 
 constexpr std::uint32_t kBlockSpan = 64;
 // Tokens starting below this lie wholly among the classified bytes.
 constexpr std::uint32_t kTokenSpan = kBlockSpan - 2;
+constexpr std::uint64_t kTokenStarts = (std::uint64_t{1} << kTokenSpan) - 1;
 // Input bytes a block may read: its own, and a literal copy's overrun.
-constexpr std::uint32_t kBlockReach = kBlockSpan + kScanWidth;
+constexpr std::uint32_t kBlockReach = kBlockSpan + 2 * kScanWidth;
 // Output of one block at most: its literals and 31 matches of 15 bytes, plus
 // the overrun of the last copy.
-constexpr std::uint32_t kMaxBlockOutput = kBlockSpan + (kBlockSpan / 2 - 1) * kMaxMatchLength + kScanWidth;
+constexpr std::uint32_t kMaxBlockOutput = kBlockSpan + (kBlockSpan / 2 - 1) * kMaxMatchLength + 2 * kScanWidth;
 
 struct ByteClasses {
   std::uint64_t markers;   // bit i: byte i is a marker; bit 63 always set, as a stop
@@ -205,7 +226,7 @@ class CBlockClassifier {
       zeros |= maskZero << (16 * k);
     }
     // An M followed by 0x00 is an escaped literal, two bytes long.
-    return {markers | std::uint64_t{1} << 63, longOnly & ~(zeros >> 1)};
+    return {markers & kTokenStarts, longOnly & ~(zeros >> 1)};
   }
 
  private:
@@ -216,10 +237,23 @@ inline std::size_t LowestBit(std::uint64_t nonZero) noexcept {
   return static_cast<std::size_t>(__builtin_ctzll(nonZero));
 }
 
+// All ones when bit q of bits is set, else zero.
+inline std::size_t LongMask(std::uint64_t bits, std::size_t q) noexcept {
+#if defined(__x86_64__)
+  std::size_t mask;
+  __asm__("btq %2, %1\n\tsbbq %0, %0" : "=r"(mask) : "r"(bits), "r"(q) : "cc");
+  return mask;
+#else
+  return 0 - static_cast<std::size_t>((bits >> q) & 1u);
+#endif
+}
+
 // Copies a literal run of up to kBlockSpan bytes, 16 at a time.
 inline void CopyRun(Byte* dst, const Byte* src, std::size_t n) noexcept {
   Copy16(dst, src);
-  for (std::size_t k = kScanWidth; k < n; k += kScanWidth) Copy16(dst + k, src + k);
+  Copy16(dst + 16, src + 16);
+  if (n > 2 * kScanWidth) [[unlikely]]
+    for (std::size_t k = 2 * kScanWidth; k < n; k += kScanWidth) Copy16(dst + k, src + k);
 }
 
 // Decodes whole blocks while one more fits before inLimit and its output fits
@@ -240,37 +274,34 @@ __attribute__((always_inline)) inline bool DecodeBlocksBody(const Byte* in, std:
     // the clearing of one bit from token to token.
     std::uint64_t pending = classes.markers;
     std::size_t s = 0;  // start of the literal run before the next token
-    for (;;) {
+    while (pending != 0) {
       std::size_t q = LowestBit(pending);
       pending &= pending - 1;
-      if (q < s) continue;
+      if (q < s) [[unlikely]]
+        continue;
       CopyRun(window + p, block + s, q - s);
       p += q - s;
-      if (q >= kTokenSpan) {  // the next token is classified with the next block
-        base += q;
-        break;
-      }
       const Byte* token = block + q;
-      std::size_t longForm = 0 - ((classes.longForm >> q) & 1u);  // all ones for a long match
-      std::uint16_t de;
-      std::memcpy(&de, token + 1, 2);  // SSE2 implies a little-endian host
-      std::size_t high = static_cast<std::size_t>(de) >> 4u;
-      std::size_t len = high & 0x0Fu;
-      std::size_t off = (de & 0x0Fu) | (high & 0xFF0u & longForm);
-      if (off - 1 >= p) {  // offset 0, an escaped marker included, or reaching too far
-        if (len != 0) return false;
+      std::size_t longMask = LongMask(classes.longForm, q);
+      std::size_t d = token[1];
+      std::size_t off = (d & 0x0Fu) | ((static_cast<std::size_t>(token[2]) << 4u) & longMask);
+      if (off - 1 >= p) [[unlikely]] {  // offset 0, an escaped marker included, or reaching too far
+        if ((d >> 4u) != 0) return false;
         window[p] = token[0];
-        p += (de & 0xFFu) == 0;
+        p += d == 0;
       } else {
-        CopyMatch(window + p, static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(len));
-        p += len;
+        CopyMatch(window + p, static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(d >> 4u));
+        p += d >> 4u;
       }
-      s = q + 2 - longForm;
-      if (s >= kTokenSpan) {  // the stop bit is never skipped while s < kTokenSpan
-        base += s;
-        break;
-      }
+      s = q + 2 - longMask;
     }
+    // No token starts between s and the span's end: those bytes are literals.
+    if (s < kTokenSpan) {
+      CopyRun(window + p, block + s, kTokenSpan - s);
+      p += kTokenSpan - s;
+      s = kTokenSpan;
+    }
+    base += s;
   }
   idxInOut = static_cast<std::uint32_t>(base);
   pInOut = static_cast<std::uint32_t>(p);
@@ -282,7 +313,7 @@ bool DecodeBlocksPlain(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit
   return DecodeBlocksBody(in, idx, inLimit, window, p, a, m);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(QOR_DECODER_NO_DISPATCH)
 #define QOR_HAVE_BMI2_PATH 1
 __attribute__((target("bmi,bmi2"))) bool DecodeBlocksBmi2(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit,
                                                           Byte* window, std::uint32_t& p, Byte a, Byte m) noexcept {
@@ -312,7 +343,7 @@ DecodeBlocksFunction BlockDecoder() noexcept {
 // window holds fewer than kFlushThreshold bytes. False for a malformed token.
 bool DecodeTokens(const Byte* in, std::uint32_t& idxInOut, std::uint32_t inLimit, std::uint32_t end, Byte* window,
                   std::uint32_t& pInOut, Byte a, Byte m) noexcept {
-#if defined(__SSE2__)
+#if defined(QOR_DECODER_SSE2)
   if (!BlockDecoder()(in, idxInOut, inLimit, window, pInOut, a, m)) return false;
 #endif
   std::uint32_t idx = idxInOut, p = pInOut;

@@ -23,7 +23,7 @@
 #include <cstring>
 
 #include "archive/ByteFile.h"
-#include "archive/UniqueResource.h"
+#include "platform/UniqueResource.h"
 
 namespace qor {
 

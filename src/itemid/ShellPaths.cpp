@@ -2,6 +2,8 @@
 
 #include "itemid/ShellPaths.h"
 
+#include "names/WideText.h"
+
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -40,15 +42,6 @@ bool BindThrough(IShellFolder* start, LPCITEMIDLIST list, IShellFolder** ppFolde
   return true;
 }
 
-std::string Narrow(LPCWSTR wide) {
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) return {};
-  std::string text(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
-  text.resize(static_cast<std::size_t>(bytes - 1));
-  return text;
-}
-
 // The narrow text at offset inside item, within the item's own size.
 std::string TextInsideItem(LPCITEMIDLIST item, UINT offset) {
   std::size_t size = PidlGetItemSize(item);
@@ -71,7 +64,7 @@ struct StrRetText {
   std::string Text(LPCITEMIDLIST item) const {
     switch (m_name.uType) {
       case STRRET_WSTR:
-        return m_name.pOleStr ? Narrow(m_name.pOleStr) : std::string();
+        return m_name.pOleStr ? ToNarrow(m_name.pOleStr) : std::string();
       case STRRET_OFFSET:
         return TextInsideItem(item, m_name.uOffset);
       case STRRET_CSTR:
@@ -128,10 +121,7 @@ std::string PidlToPath(LPCITEMIDLIST list, SHGDNF flags) {
 
 UniquePidl PathToPidl(const char* path) {
   if (!path) return nullptr;
-  int units = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (units <= 0) return nullptr;
-  std::vector<WCHAR> wide(static_cast<std::size_t>(units));
-  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), units) != units) return nullptr;
+  WideString wide = ToWide(path);
   IShellFolder* desktopFolder = nullptr;
   if (FAILED(SHGetDesktopFolder(&desktopFolder)) || !desktopFolder) return nullptr;
   FolderRef desktop(desktopFolder);

@@ -12,15 +12,23 @@ constexpr unsigned char kSlash = 0x2F;
 constexpr unsigned char kBackslash = 0x5C;
 
 // The platform's lead-byte test, asked once per byte value: the code page
-// does not change while the process runs, and names are compared often
-// (every folder of a large archive is sorted by name).
-bool IsLead(unsigned char c) {
+// does not change while the process runs, and names are scanned and compared
+// often (every path of a large archive, every folder sorted by name).
+const std::array<bool, 256>& LeadTable() {
   static const auto table = [] {
     std::array<bool, 256> leads{};
     for (unsigned b = 0; b < 256; ++b) leads[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
     return leads;
   }();
-  return table[c];
+  return table;
+}
+
+bool IsLead(unsigned char c) { return LeadTable()[c]; }
+
+// The index after the character at i of s (i < s.size()), with the rule of
+// MbsNextIndex; leads is LeadTable(), fetched once by the caller's loop.
+inline std::size_t Step(std::string_view s, std::size_t i, const std::array<bool, 256>& leads) {
+  return i + 1 < s.size() && leads[static_cast<unsigned char>(s[i])] && s[i + 1] != 0 ? i + 2 : i + 1;
 }
 
 bool IsSeparatorByte(unsigned char c) { return c == kSlash || c == kBackslash; }
@@ -76,7 +84,8 @@ int Compare(const char* a, const char* b, bool foldCase) {
 template <typename Match>
 const char* FindFirst(const char* s, Match match) {
   if (!s) return nullptr;
-  for (const char* p = s; *p; p = MbsNextChar(p)) {
+  const auto& leads = LeadTable();
+  for (const char* p = s; *p; p += leads[ByteAt(p)] && p[1] != 0 ? 2 : 1) {
     if (match(ByteAt(p))) return p;
   }
   return nullptr;
@@ -86,7 +95,8 @@ template <typename Match>
 const char* FindLast(const char* s, Match match) {
   if (!s) return nullptr;
   const char* found = nullptr;
-  for (const char* p = s; *p; p = MbsNextChar(p)) {
+  const auto& leads = LeadTable();
+  for (const char* p = s; *p; p += leads[ByteAt(p)] && p[1] != 0 ? 2 : 1) {
     if (match(ByteAt(p))) found = p;
   }
   return found;
@@ -94,7 +104,8 @@ const char* FindLast(const char* s, Match match) {
 
 template <typename Match>
 std::size_t IndexOfFirst(std::string_view s, std::size_t from, Match match) {
-  for (std::size_t i = from; i < s.size(); i = MbsNextIndex(s, i)) {
+  const auto& leads = LeadTable();
+  for (std::size_t i = from; i < s.size(); i = Step(s, i, leads)) {
     if (match(static_cast<unsigned char>(s[i]))) return i;
   }
   return std::string_view::npos;
@@ -103,7 +114,8 @@ std::size_t IndexOfFirst(std::string_view s, std::size_t from, Match match) {
 template <typename Match>
 std::size_t IndexOfLast(std::string_view s, Match match) {
   std::size_t found = std::string_view::npos;
-  for (std::size_t i = 0; i < s.size(); i = MbsNextIndex(s, i)) {
+  const auto& leads = LeadTable();
+  for (std::size_t i = 0; i < s.size(); i = Step(s, i, leads)) {
     if (match(static_cast<unsigned char>(s[i]))) found = i;
   }
   return found;
@@ -138,10 +150,7 @@ const char* MbsFindSeparator(const char* s) { return FindFirst(s, IsSeparatorByt
 
 const char* MbsFindLastSeparator(const char* s) { return FindLast(s, IsSeparatorByte); }
 
-std::size_t MbsNextIndex(std::string_view s, std::size_t i) {
-  if (i + 1 < s.size() && IsLead(static_cast<unsigned char>(s[i])) && s[i + 1] != 0) return i + 2;
-  return i + 1;
-}
+std::size_t MbsNextIndex(std::string_view s, std::size_t i) { return Step(s, i, LeadTable()); }
 
 std::size_t MbsIndexOfChar(std::string_view s, unsigned char c) {
   return IndexOfFirst(s, 0, [c](unsigned char b) { return b == c; });

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "names/MbString.h"
+#include "names/WideText.h"
 
 namespace qor {
 
@@ -21,32 +22,19 @@ std::string TypeLibHelpDirectory(const std::string& path) {
 
 #ifdef _WIN32
 
-namespace {
-
-std::wstring Widen(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), units);
-  wide.resize(static_cast<size_t>(units - 1));
-  return wide;
-}
-
-}  // namespace
-
 HRESULT RegisterTypeLibrary(HMODULE module) {
   char buffer[MAX_PATH + 1] = {};
   if (GetModuleFileNameA(module, buffer, MAX_PATH) == 0) return HRESULT_FROM_WIN32(GetLastError());
   std::string path = buffer;
   ITypeLib* typeLib = nullptr;
-  HRESULT hr = LoadTypeLib(Widen(path).c_str(), &typeLib);
+  HRESULT hr = LoadTypeLib(ToWide(path).c_str(), &typeLib);
   if (FAILED(hr)) {
     path = TypeLibFallbackPath(path);
-    hr = LoadTypeLib(Widen(path).c_str(), &typeLib);
+    hr = LoadTypeLib(ToWide(path).c_str(), &typeLib);
   }
   if (FAILED(hr)) return hr;
-  std::wstring widePath = Widen(path);
-  std::wstring helpDirectory = Widen(TypeLibHelpDirectory(path));
+  WideString widePath = ToWide(path);
+  WideString helpDirectory = ToWide(TypeLibHelpDirectory(path));
   hr = RegisterTypeLib(typeLib, widePath.data(), helpDirectory.data());
   typeLib->Release();
   return hr;

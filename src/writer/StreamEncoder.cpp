@@ -26,6 +26,8 @@ constexpr std::uint32_t kNearMaxLength = 3;
 // The optimal parse works on segments of this many positions, so its tables
 // stay small whatever the entry's size; a match never crosses a segment end.
 constexpr std::size_t kSegmentSize = std::size_t{1} << 18;
+// A path's price: its stored bytes above this many bits, its matches below.
+constexpr int kTokenBits = 24;
 
 constexpr int kHashBits = 16;
 constexpr std::uint32_t kRing = kMaxLongOffset + 1;  // earlier positions kept per chain
@@ -215,18 +217,21 @@ void EncodeGreedy(std::span<const Byte> data, CMatchFinder& finder, CTokenWriter
 }
 
 // Shortest path over the segment [begin, end): each position's cheapest
-// arrival, then the tokens along the path back from the end.
+// arrival, then the tokens along the path back from the end. Of two paths
+// of equal size the one with fewer matches wins: the decoder's time goes by
+// tokens, not bytes.
 void EncodeOptimalSegment(std::span<const Byte> data, std::size_t begin, std::size_t end, CMatchFinder& finder,
-                          CTokenWriter& out, std::vector<std::uint32_t>& price, std::vector<Match>& step) {
+                          CTokenWriter& out, std::vector<std::uint64_t>& price, std::vector<Match>& step) {
+  static_assert(kSegmentSize < (std::size_t{1} << kTokenBits));
   const std::size_t count = end - begin;
-  constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
+  constexpr std::uint64_t kUnreached = std::numeric_limits<std::uint64_t>::max();
   price.assign(count + 1, kUnreached);
   step.assign(count + 1, Match{});
   price[0] = 0;
   for (std::size_t k = 0; k < count; ++k) {
     std::size_t pos = begin + k;
-    std::uint32_t here = price[k];
-    std::uint32_t literal = here + out.LiteralCost(data[pos]);
+    std::uint64_t here = price[k];
+    std::uint64_t literal = here + (std::uint64_t{out.LiteralCost(data[pos])} << kTokenBits);
     if (literal < price[k + 1]) {
       price[k + 1] = literal;
       step[k + 1] = Match{1, 0};
@@ -235,8 +240,8 @@ void EncodeOptimalSegment(std::span<const Byte> data, std::size_t begin, std::si
     for (const Match& m : {c.shortest, c.longest}) {
       std::uint32_t cost = out.MatchCost(m);
       if (cost == 0) continue;
+      std::uint64_t total = here + (std::uint64_t{cost} << kTokenBits) + 1;
       for (std::uint32_t length = 2; length <= m.length; ++length) {
-        std::uint32_t total = here + cost;
         if (total < price[k + length]) {
           price[k + length] = total;
           step[k + length] = Match{length, m.offset};
@@ -258,7 +263,7 @@ void EncodeOptimalSegment(std::span<const Byte> data, std::size_t begin, std::si
 }
 
 void EncodeOptimal(std::span<const Byte> data, CMatchFinder& finder, CTokenWriter& out) {
-  std::vector<std::uint32_t> price;
+  std::vector<std::uint64_t> price;
   std::vector<Match> step;
   for (std::size_t begin = 0; begin < data.size(); begin += kSegmentSize) {
     std::size_t end = std::min(data.size(), begin + kSegmentSize);

@@ -27,7 +27,7 @@ struct EncoderOptions {
   ParseStrategy strategy = ParseStrategy::Optimal;
   // The markers to use; by default the two least frequent bytes of the
   // entry. Equal markers are allowed: then every match is a short one.
-  std::optional<MarkerPair> markers;
+  std::optional<MarkerPair> markers = std::nullopt;
   // Earlier positions with the same four leading bytes that the match finder
   // tries for each position; more finds longer distant matches, slower.
   std::uint32_t chainDepth = 256;

@@ -31,10 +31,9 @@ class OpenArchives : public testing::Test {
 
 TEST_F(OpenArchives, PathsAreFoundWithoutRegardToLetterCase) {
   ASSERT_TRUE(Register("C:\\Data\\A.ARC", Object(0)));
-  struct Row {
-    const char* path;
-    CzKtrnArchiveObject* found;
-  } rows[] = {
+  // 0x83 0x41 and 0x83 0x61 are two katakana; their trail bytes are no letters.
+  ASSERT_TRUE(Register("C:\\\x83\x41.arc", Object(1)));
+  const struct { const char* path; CzKtrnArchiveObject* found; } rows[] = {
       {"C:\\Data\\A.ARC", Object(0)},
       {"c:\\data\\a.arc", Object(0)},
       {"C:\\DATA\\a.Arc", Object(0)},
@@ -45,29 +44,21 @@ TEST_F(OpenArchives, PathsAreFoundWithoutRegardToLetterCase) {
       {"C:\\Data\\A.AR", nullptr},
       {"", nullptr},
       {nullptr, nullptr},
+      {"c:\\\x83\x41.ARC", Object(1)},
+      {"C:\\\x83\x61.arc", nullptr},
   };
-  for (const Row& row : rows) EXPECT_EQ(FindArchive(row.path), row.found) << (row.path ? row.path : "(null)");
+  for (const auto& row : rows) EXPECT_EQ(FindArchive(row.path), row.found) << (row.path ? row.path : "(null)");
+  EXPECT_TRUE(Register("C:\\\x83\x61.arc", Object(2)));
+  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), Object(2));
 }
 
-TEST_F(OpenArchives, OnlySingleByteLettersFold) {
-  // 0x83 0x41 and 0x83 0x61 are two katakana; their trail bytes are not letters.
-  ASSERT_TRUE(Register("C:\\\x83\x41.arc", Object(0)));
-  EXPECT_EQ(FindArchive("c:\\\x83\x41.ARC"), Object(0));
-  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), nullptr);
-  EXPECT_TRUE(Register("C:\\\x83\x61.arc", Object(1)));
-  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), Object(1));
-}
-
-TEST_F(OpenArchives, AnEqualKeyIsNotRegisteredTwice) {
-  ASSERT_TRUE(Register("C:\\A.ARC", Object(0)));
-  EXPECT_FALSE(Register("c:\\a.arc", Object(1)));
-  EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(0));
-  EXPECT_FALSE(RegisterArchive(nullptr, Object(2)));
-}
-
-TEST_F(OpenArchives, UnregisterRemovesTheEntryUnderAnyLetterCase) {
+TEST_F(OpenArchives, AnEqualKeyIsRegisteredOnceAndUnregisteredUnderAnyCase) {
   ASSERT_TRUE(Register("C:\\A.ARC", Object(0)));
   ASSERT_TRUE(Register("C:\\B.ARC", Object(1)));
+  EXPECT_FALSE(Register("c:\\a.arc", Object(2)));
+  EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(0)) << "the first entry is kept";
+  EXPECT_FALSE(RegisterArchive(nullptr, Object(2)));
+
   EXPECT_FALSE(UnregisterArchive("C:\\C.ARC"));
   EXPECT_FALSE(UnregisterArchive(nullptr));
   EXPECT_TRUE(UnregisterArchive("c:\\a.arc"));

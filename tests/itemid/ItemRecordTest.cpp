@@ -12,23 +12,23 @@
 namespace {
 
 using qor::UniqueRecord;
+using qor::test::BytesOf;
 using qor::test::Exact;
-using qor::test::Hex;
 using qor::test::Item;
-using qor::test::ItemWithSize;
 using qor::test::List;
 
-std::string Le16(unsigned value) { return {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)}; }
-std::string Le32(DWORD value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
+std::string Le32(DWORD v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
 
 constexpr FILETIME kTime{0x11223344, 0x55667788};
 
-// The content of a record after its cb: signature, fields, name offset, then
-// whatever follows.
+// The content of a record after its cb: signature, fields, the 16-bit name
+// offset, then whatever follows.
 std::string RecordContent(const std::string& signature, DWORD index, DWORD attributes, DWORD length,
                           unsigned nameOffset, const std::string& tail) {
   return signature + Le32(index) + Le32(attributes) + Le32(length) + Le32(kTime.dwLowDateTime) +
-         Le32(kTime.dwHighDateTime) + Le16(nameOffset) + tail;
+         Le32(kTime.dwHighDateTime) + Le32(nameOffset).substr(0, 2) + tail;
 }
 
 std::string Record(const std::string& name, DWORD index = 7, DWORD attributes = 0x80, DWORD length = 99) {
@@ -39,29 +39,23 @@ const QORITEMIDLIST* AsRecord(const std::vector<BYTE>& bytes) {
   return reinterpret_cast<const QORITEMIDLIST*>(bytes.data());
 }
 
-std::string BytesOf(const QORITEMIDLIST* record) {
-  return qor::test::BytesOf(reinterpret_cast<LPCITEMIDLIST>(record));
-}
-
 TEST(ItemRecord, CreateLaysOutTheDocumentedBytes) {
-  UniqueRecord record(QORITEMIDLIST::create("abc", 5, 0x80, 1000, kTime));
-  ASSERT_NE(record, nullptr);
-  const std::string expected = std::string("\x20\x00", 2) + "Qidl" + std::string("\x05\x00\x00\x00", 4) +
-                               std::string("\x80\x00\x00\x00", 4) + std::string("\xE8\x03\x00\x00", 4) +
-                               "\x44\x33\x22\x11\x88\x77\x66\x55" + std::string("\x00\x00", 2) +
-                               std::string("abc\0", 4) + std::string("\x00\x00", 2);
-  EXPECT_EQ(Hex(BytesOf(record.get())), Hex(expected));
-  EXPECT_EQ(record->getSize(), 32u);
-  EXPECT_EQ(record->getSizeOne(), 32u);
-}
-
-TEST(ItemRecord, CreateWithTheEmptyNameHasSize29) {
-  for (const char* name : {"", static_cast<const char*>(nullptr)}) {
-    UniqueRecord record(QORITEMIDLIST::create(name, 0xFFFFFFFF, 0x10, 0, kTime));
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(Hex(BytesOf(record.get())),
-              Hex(List({Item(RecordContent("Qidl", 0xFFFFFFFF, 0x10, 0, 0, std::string(1, '\0')))})))
-        << (name ? "empty name" : "null name");
+  const std::string abc = std::string("\x20\x00", 2) + "Qidl" + std::string("\x05\x00\x00\x00", 4) +
+                          std::string("\x80\x00\x00\x00", 4) + std::string("\xE8\x03\x00\x00", 4) +
+                          "\x44\x33\x22\x11\x88\x77\x66\x55" + std::string("\x00\x00", 2) + std::string("abc\0", 4) +
+                          std::string("\x00\x00", 2);
+  const std::string empty = List({Item(RecordContent("Qidl", 0xFFFFFFFF, 0x10, 0, 0, std::string(1, '\0')))});
+  const struct { const char* what; const char* name; DWORD index, attributes, length; std::string bytes; } rows[] = {
+      {"abc", "abc", 5, 0x80, 1000, abc},
+      {"empty name: size 29", "", 0xFFFFFFFF, 0x10, 0, empty},
+      {"null name", nullptr, 0xFFFFFFFF, 0x10, 0, empty},
+  };
+  for (const auto& row : rows) {
+    UniqueRecord record(QORITEMIDLIST::create(row.name, row.index, row.attributes, row.length, kTime));
+    ASSERT_NE(record, nullptr) << row.what;
+    EXPECT_EQ(BytesOf(record.get()), row.bytes) << row.what;
+    EXPECT_EQ(record->getSize(), row.bytes.size() - 2) << row.what;
+    EXPECT_EQ(record->getSizeOne(), row.bytes.size() - 2) << row.what;
   }
 }
 
@@ -71,37 +65,34 @@ TEST(ItemRecord, NameLengthIsBoundBySixteenBitSizes) {
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->getSizeOne(), 0xFFFDu);
   EXPECT_EQ(record->getFileName(), longest);
-  std::string tooLong(QORITEMIDLIST::kMaxNameLength + 1, 'n');
-  EXPECT_EQ(QORITEMIDLIST::create(tooLong.c_str(), 0, 0x80, 0, kTime), nullptr);
+  EXPECT_EQ(QORITEMIDLIST::create((longest + 'n').c_str(), 0, 0x80, 0, kTime), nullptr);
 }
 
 // Every row is one item alone in a buffer of exactly its cb bytes, so an
-// accessor that reads past the item's size is caught.
+// accessor that reads past the item's size is caught. Items that are no
+// records answer index 0xFFFFFFFF (or what cb covers), a folder's attributes,
+// length 0, time 0 and the empty name.
 TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
-  struct Row {
+  const std::string fixed = RecordContent("Qidl", 4, 0x80, 6, 0, "");
+  const FILETIME none{0, 0};
+  const struct {
     const char* name;
     std::string item;
     bool isRecord;
-    DWORD index;
-    DWORD attributes;
-    DWORD length;
+    DWORD index, attributes, length;
     FILETIME time;
     std::string fileName;
   } rows[] = {
       {"a stored file", Record("a.txt", 3, 0x80, 500), true, 3, 0x80, 500, kTime, "a.txt"},
       {"a folder", Record("dir", 0xFFFFFFFF, 0x10, 0), true, 0xFFFFFFFF, 0x10, 0, kTime, "dir"},
-      {"cb 28: the fixed part only", Item(RecordContent("Qidl", 4, 0x80, 6, 0, "")), true, 4, 0x80, 6, kTime, ""},
-      {"cb 27: one byte short", ItemWithSize(27, RecordContent("Qidl", 4, 0x80, 6, 0, "").substr(0, 25)), false, 4,
-       0x10, 0, {0, 0}, ""},
-      {"a foreign signature", Item(RecordContent("Xidl", 4, 0x80, 6, 0, std::string("abc\0", 4))), false, 4, 0x10,
-       0, {0, 0}, ""},
-      {"signature in other case", Item(RecordContent("QIDL", 4, 0x80, 6, 0, std::string("abc\0", 4))), false, 4,
-       0x10, 0, {0, 0}, ""},
-      {"cb 10 holds the index only", ItemWithSize(10, std::string("Qidl") + Le32(12)), false, 12, 0x10, 0, {0, 0},
+      {"cb 28: the fixed part only", Item(fixed), true, 4, 0x80, 6, kTime, ""},
+      {"cb 27: one byte short", Item(fixed.substr(0, 25), 27), false, 4, 0x10, 0, none, ""},
+      {"a foreign signature", Item(RecordContent("Xidl", 4, 0x80, 6, 0, "abc")), false, 4, 0x10, 0, none, ""},
+      {"signature in other case", Item(RecordContent("QIDL", 4, 0x80, 6, 0, "abc")), false, 4, 0x10, 0, none, ""},
+      {"cb 10 holds the index only", Item("Qidl" + Le32(12), 10), false, 12, 0x10, 0, none, ""},
+      {"cb 9 cannot hold the index", Item(std::string("Qidl\x0C\x00\x00", 7), 9), false, 0xFFFFFFFF, 0x10, 0, none,
        ""},
-      {"cb 9 cannot hold the index", ItemWithSize(9, std::string("Qidl\x0C\x00\x00", 7)), false, 0xFFFFFFFF, 0x10,
-       0, {0, 0}, ""},
-      {"cb 2: an empty item", Item(""), false, 0xFFFFFFFF, 0x10, 0, {0, 0}, ""},
+      {"cb 2: an empty item", Item(""), false, 0xFFFFFFFF, 0x10, 0, none, ""},
       {"name offset 2 reads from offset 30", Item(RecordContent("Qidl", 1, 0x80, 2, 2, std::string("xyname\0", 7))),
        true, 1, 0x80, 2, kTime, "name"},
       {"name offset at the item's end", Item(RecordContent("Qidl", 1, 0x80, 2, 3, "abc")), true, 1, 0x80, 2, kTime,
@@ -113,9 +104,8 @@ TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
       {"name ends at its first zero byte", Item(RecordContent("Qidl", 1, 0x80, 2, 0, std::string("ab\0cd\0", 6))),
        true, 1, 0x80, 2, kTime, "ab"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::vector<BYTE> bytes = Exact(row.item);
-    ASSERT_GE(bytes.size(), 2u) << row.name;
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(bytes[0] | (bytes[1] << 8))) << row.name;
     const QORITEMIDLIST* item = AsRecord(bytes);
     EXPECT_EQ(item->isQORITEMIDLIST(), row.isRecord) << row.name;
@@ -123,9 +113,8 @@ TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
     EXPECT_EQ(item->getAttributes(), row.attributes) << row.name;
     EXPECT_EQ(item->isFolder(), (row.attributes & 0x10) != 0) << row.name;
     EXPECT_EQ(item->getLength(), row.length) << row.name;
-    FILETIME time = item->getLastModifiedTime();
-    EXPECT_EQ(time.dwLowDateTime, row.time.dwLowDateTime) << row.name;
-    EXPECT_EQ(time.dwHighDateTime, row.time.dwHighDateTime) << row.name;
+    EXPECT_EQ(item->getLastModifiedTime().dwLowDateTime, row.time.dwLowDateTime) << row.name;
+    EXPECT_EQ(item->getLastModifiedTime().dwHighDateTime, row.time.dwHighDateTime) << row.name;
     EXPECT_EQ(item->getFileName(), row.fileName) << row.name;
     EXPECT_EQ(item->getSizeOne(), bytes.size()) << row.name;
   }
@@ -133,11 +122,7 @@ TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
 
 TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
   const std::string foreign = Item("foreign item");
-  struct Row {
-    const char* name;
-    std::string list;
-    std::string path;
-  } rows[] = {
+  const struct { const char* name; std::string list, path; } rows[] = {
       {"one record", List({Record("a.txt")}), "a.txt"},
       {"two records", List({Record("docs"), Record("readme.txt")}), "docs\\readme.txt"},
       {"a foreign item first", List({foreign, Record("a")}), "\\a"},
@@ -147,39 +132,25 @@ TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
       {"only empty names", List({Record(""), Record("")}), ""},
       {"the empty list", List({}), ""},
   };
-  for (const Row& row : rows) {
-    std::vector<BYTE> bytes = Exact(row.list);
-    EXPECT_EQ(AsRecord(bytes)->getFilePath(), row.path) << row.name;
-  }
+  for (const auto& row : rows) EXPECT_EQ(AsRecord(Exact(row.list))->getFilePath(), row.path) << row.name;
   std::vector<BYTE> bytes = Exact(List({Record("docs"), Record("sub"), Record("f")}));
   EXPECT_EQ(AsRecord(bytes)->next()->getFilePath(), "sub\\f") << "from the second item on";
 }
 
-TEST(ItemRecord, OrderIsByNameWithoutRegardToCase) {
-  struct Row {
-    std::string a;
-    std::string b;
-    bool less;
-  } rows[] = {
+TEST(ItemRecord, OrderIsByNameWithoutRegardToCaseAndCompareByBytes) {
+  const struct { std::string a, b; bool less; } rows[] = {
       {"Readme.txt", "README.TXT", false},
       {"README.TXT", "Readme.txt", false},
       {"_", "a", true},  // 0x5F sorts before a as a, not after A
   };
-  for (const Row& row : rows) {
-    std::vector<BYTE> a = Exact(List({Record(row.a)}));
-    std::vector<BYTE> b = Exact(List({Record(row.b)}));
-    EXPECT_EQ(*AsRecord(a) < *AsRecord(b), row.less) << Hex(row.a) << " < " << Hex(row.b);
+  for (const auto& row : rows) {
+    std::vector<BYTE> a = Exact(List({Record(row.a)})), b = Exact(List({Record(row.b)}));
+    EXPECT_EQ(*AsRecord(a) < *AsRecord(b), row.less) << row.a << " < " << row.b;
   }
-}
-
-TEST(ItemRecord, CompareIsTrueForEqualLists) {
-  std::vector<BYTE> empty1 = Exact(List({}));
-  std::vector<BYTE> empty2 = Exact(List({}));
-  std::vector<BYTE> a = Exact(List({Record("x"), Record("abc")}));
-  std::vector<BYTE> same = Exact(List({Record("x"), Record("abc")}));
+  std::vector<BYTE> empty = Exact(List({})), a = Exact(List({Record("x"), Record("abc")}));
   std::vector<BYTE> lastByte = Exact(List({Record("x"), Item(RecordContent("Qidl", 7, 0x80, 99, 0, "abc\x01"))}));
-  EXPECT_TRUE(AsRecord(empty1)->compare(*AsRecord(empty2)));
-  EXPECT_TRUE(AsRecord(a)->compare(*AsRecord(same)));
+  EXPECT_TRUE(AsRecord(empty)->compare(*AsRecord(Exact(List({})))));
+  EXPECT_TRUE(AsRecord(a)->compare(*AsRecord(Exact(List({Record("x"), Record("abc")})))));
   EXPECT_FALSE(AsRecord(a)->compare(*AsRecord(lastByte)));
 }
 
@@ -204,28 +175,25 @@ TEST(ItemRecord, ListMembersMakeListsOfTheTaskAllocator) {
   copy->free();
 }
 
-TEST(ItemRecord, AssignmentCopiesTheFixedFieldsAndKeepsTheName) {
+// Assignment copies the fixed fields and keeps the name and the size of the
+// item's own storage; from or to an item too short for them it copies nothing.
+TEST(ItemRecord, AssignmentCopiesTheFixedFieldsOfWholeRecordsOnly) {
   std::vector<BYTE> target = Exact(List({Record("target.txt", 1, 0x80, 10)}));
   std::vector<BYTE> source = Exact(List({Record("a-longer-source-name.txt", 2, 0x10, 20)}));
   auto* record = reinterpret_cast<QORITEMIDLIST*>(target.data());
   *record = *AsRecord(source);
-  EXPECT_EQ(record->getSizeOne(), 29u + 10u) << "the item keeps the size of its own storage";
+  EXPECT_EQ(record->getSizeOne(), 29u + 10u);
   EXPECT_EQ(record->getIndex(), 2u);
   EXPECT_EQ(record->getAttributes(), 0x10u);
   EXPECT_EQ(record->getLength(), 20u);
   EXPECT_EQ(record->getFileName(), "target.txt");
-}
 
-TEST(ItemRecord, AssignmentFromOrToAShortItemCopiesNothing) {
-  std::vector<BYTE> target = Exact(List({Record("t", 1, 0x80, 10)}));
-  std::vector<BYTE> shortItem = Exact(std::string("\x0A\x00Qidl\x02\x00\x00\x00", 10));
-  const std::string before(target.begin(), target.end());
-  auto* record = reinterpret_cast<QORITEMIDLIST*>(target.data());
+  std::vector<BYTE> shortItem = Exact(Item("Qidl" + Le32(3), 10));
+  const std::vector<BYTE> before = target;
   *record = *AsRecord(shortItem);
-  EXPECT_EQ(std::string(target.begin(), target.end()), before);
-  auto* shortRecord = reinterpret_cast<QORITEMIDLIST*>(shortItem.data());
-  *shortRecord = *AsRecord(target);
-  EXPECT_EQ(shortRecord->getIndex(), 2u);
+  EXPECT_EQ(target, before);
+  *reinterpret_cast<QORITEMIDLIST*>(shortItem.data()) = *AsRecord(target);
+  EXPECT_EQ(Exact(Item("Qidl" + Le32(3), 10)), shortItem);
 }
 
 }  // namespace

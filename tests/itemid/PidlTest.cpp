@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "itemid/Pidl.h"
 #include "itemid/ListBytes.h"
+#include "itemid/Pidl.h"
 #include "platform/win32.h"
 #ifndef _WIN32
 #include "platform/posix/task_allocator.h"
@@ -17,7 +17,6 @@ using namespace qor;
 using qor::test::AsList;
 using qor::test::BytesOf;
 using qor::test::Exact;
-using qor::test::Hex;
 using qor::test::Item;
 using qor::test::List;
 
@@ -35,50 +34,26 @@ class Pidl : public testing::Test {
 #endif
 };
 
-TEST_F(Pidl, SizesAreTheSumOfTheItemsWithoutTheTerminator) {
-  struct Row {
-    const char* name;
-    std::string list;
-    WORD size;
-  } rows[] = {
-      {"empty", List({}), 0},
-      {"one item", List({kA}), 7},
-      {"three items", List({kA, kB, kC}), 18},
-      {"an item of size 2", List({Item("")}), 2},
+// The size leaves out the terminator; the next item is cb bytes on (the
+// terminator yields itself); the last item is the one before the terminator.
+TEST_F(Pidl, SizesNextAndLastItems) {
+  const struct { const char* name; std::string list; WORD size; std::size_t next, last; } rows[] = {
+      {"empty", List({}), 0, 0, 0},
+      {"one item", List({kA}), 7, 7, 0},
+      {"three items", List({kA, kB, kC}), 18, 7, 15},
+      {"an item of size 2", List({Item("")}), 2, 2, 0},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::vector<BYTE> bytes = Exact(row.list);
     EXPECT_EQ(PidlGetSize(AsList(bytes)), row.size) << row.name;
+    EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlNext(AsList(bytes))), bytes.data() + row.next) << row.name;
+    EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlLast(AsList(bytes))), bytes.data() + row.last) << row.name;
   }
+  std::vector<BYTE> two = Exact(List({kA, kB}));
+  EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlNext(PidlNext(AsList(two)))), two.data() + 15);
   EXPECT_EQ(PidlGetSize(nullptr), 0);
   EXPECT_EQ(PidlGetItemSize(nullptr), 0);
-}
-
-TEST_F(Pidl, NextStepsByTheItemSize) {
-  std::vector<BYTE> bytes = Exact(List({kA, kB}));
-  LPCITEMIDLIST list = AsList(bytes);
-  LPCITEMIDLIST second = PidlNext(list);
-  EXPECT_EQ(reinterpret_cast<const BYTE*>(second), bytes.data() + 7);
-  LPCITEMIDLIST terminator = PidlNext(second);
-  EXPECT_EQ(reinterpret_cast<const BYTE*>(terminator), bytes.data() + 15);
-  EXPECT_EQ(PidlNext(terminator), terminator) << "the terminator yields itself";
   EXPECT_EQ(PidlNext(static_cast<LPCITEMIDLIST>(nullptr)), nullptr);
-}
-
-TEST_F(Pidl, LastIsTheItemBeforeTheTerminator) {
-  struct Row {
-    const char* name;
-    std::string list;
-    std::size_t offset;
-  } rows[] = {
-      {"empty list gives itself", List({}), 0},
-      {"one item", List({kA}), 0},
-      {"three items", List({kA, kB, kC}), 15},
-  };
-  for (const Row& row : rows) {
-    std::vector<BYTE> bytes = Exact(row.list);
-    EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlLast(AsList(bytes))), bytes.data() + row.offset) << row.name;
-  }
   EXPECT_EQ(PidlLast(static_cast<LPCITEMIDLIST>(nullptr)), nullptr);
 }
 
@@ -93,9 +68,6 @@ TEST_F(Pidl, AllocGivesAOneItemListOfThatSize) {
     EXPECT_EQ(bytes[size], 0) << size;
     EXPECT_EQ(bytes[size + 1], 0) << size;
   }
-}
-
-TEST_F(Pidl, AllocRefusesASizeWhoseBlockWouldWrapAround) {
   // size + 2 taken in 16 bits would be 0 or 1: too small for the size field
   // and the terminator.
   EXPECT_EQ(PidlAlloc(0xFFFE), nullptr);
@@ -103,55 +75,39 @@ TEST_F(Pidl, AllocRefusesASizeWhoseBlockWouldWrapAround) {
 }
 
 TEST_F(Pidl, CopiesAreNewListsWithTheSameBytes) {
-  struct Row {
-    const char* name;
-    std::string list;
-    std::string copy;
-    std::string first;
-  } rows[] = {
-      {"empty", List({}), List({}), List({})},
-      {"one item", List({kA}), List({kA}), List({kA})},
-      {"three items", List({kA, kB, kC}), List({kA, kB, kC}), List({kA})},
+  const struct { const char* name; std::string list, first; } rows[] = {
+      {"empty", List({}), List({})},
+      {"one item", List({kA}), List({kA})},
+      {"three items", List({kA, kB, kC}), List({kA})},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::vector<BYTE> bytes = Exact(row.list);
-    UniquePidl copy(PidlCopy(AsList(bytes)));
-    UniquePidl first(PidlCopyFirst(AsList(bytes)));
+    UniquePidl copy(PidlCopy(AsList(bytes))), first(PidlCopyFirst(AsList(bytes)));
     ASSERT_TRUE(copy && first) << row.name;
     EXPECT_NE(reinterpret_cast<BYTE*>(copy.get()), bytes.data()) << row.name;
-    EXPECT_EQ(Hex(BytesOf(copy.get())), Hex(row.copy)) << row.name;
-    EXPECT_EQ(Hex(BytesOf(first.get())), Hex(row.first)) << row.name;
+    EXPECT_EQ(BytesOf(copy.get()), row.list) << row.name;
+    EXPECT_EQ(BytesOf(first.get()), row.first) << row.name;
   }
   EXPECT_EQ(PidlCopy(nullptr), nullptr);
   EXPECT_EQ(PidlCopyFirst(nullptr), nullptr);
 }
 
-TEST_F(Pidl, ConcatJoinsTheItemsOfBothLists) {
+TEST_F(Pidl, ConcatJoinsTheItemsOfBothListsAndTakesNullForEmpty) {
   const std::string k32 = Item(std::string(30, 'r'));
-  struct Row {
-    const char* name;
-    std::string a;
-    std::string b;
-    std::string joined;
-  } rows[] = {
+  const struct { const char* name; std::string a, b, joined; } rows[] = {
       {"a 32-byte item and the empty list", List({k32}), List({}), List({k32})},
       {"the empty list and an item", List({}), List({kB}), List({kB})},
       {"two 32-byte items", List({k32}), List({k32}), List({k32, k32})},
       {"two lists of several items", List({kA, kB}), List({kC, kA}), List({kA, kB, kC, kA})},
   };
-  for (const Row& row : rows) {
-    std::vector<BYTE> a = Exact(row.a);
-    std::vector<BYTE> b = Exact(row.b);
+  for (const auto& row : rows) {
+    std::vector<BYTE> a = Exact(row.a), b = Exact(row.b);
     UniquePidl joined(PidlConcat(AsList(a), AsList(b)));
     ASSERT_NE(joined, nullptr) << row.name;
-    EXPECT_EQ(Hex(BytesOf(joined.get())), Hex(row.joined)) << row.name;
+    EXPECT_EQ(BytesOf(joined.get()), row.joined) << row.name;
   }
-}
-
-TEST_F(Pidl, ConcatCountsANullListAsEmpty) {
   std::vector<BYTE> a = Exact(List({kA}));
-  UniquePidl left(PidlConcat(AsList(a), nullptr));
-  UniquePidl right(PidlConcat(nullptr, AsList(a)));
+  UniquePidl left(PidlConcat(AsList(a), nullptr)), right(PidlConcat(nullptr, AsList(a)));
   UniquePidl neither(PidlConcat(nullptr, nullptr));
   ASSERT_TRUE(left && right && neither);
   EXPECT_EQ(BytesOf(left.get()), List({kA}));
@@ -176,13 +132,9 @@ TEST_F(Pidl, SizesAreSixteenBitAndListsBeyondThemAreNotCopied) {
   ASSERT_NE(copy, nullptr) << "the largest list that fits is copied";
   EXPECT_EQ(PidlGetSize(copy.get()), kMaxPidlAllocSize);
 }
+
 TEST_F(Pidl, EqualityComparesSizesAndBytes) {
-  struct Row {
-    const char* name;
-    std::string a;
-    std::string b;
-    bool equal;
-  } rows[] = {
+  const struct { const char* name; std::string a, b; bool equal; } rows[] = {
       {"two empty lists", List({}), List({}), true},
       {"the same items", List({kA, kB}), List({kA, kB}), true},
       {"equal sizes, different bytes", List({Item("abc")}), List({Item("abd")}), false},
@@ -190,15 +142,14 @@ TEST_F(Pidl, EqualityComparesSizesAndBytes) {
        false},
       {"one list longer", List({kA}), List({kA, kC}), false},
   };
-  std::vector<BYTE> empty = Exact(List({}));
-  EXPECT_TRUE(PidlEqual(nullptr, nullptr));
-  EXPECT_TRUE(PidlEqual(nullptr, AsList(empty)));
-  for (const Row& row : rows) {
-    std::vector<BYTE> a = Exact(row.a);
-    std::vector<BYTE> b = Exact(row.b);
+  for (const auto& row : rows) {
+    std::vector<BYTE> a = Exact(row.a), b = Exact(row.b);
     EXPECT_EQ(PidlEqual(AsList(a), AsList(b)), row.equal) << row.name;
     EXPECT_EQ(PidlEqual(AsList(b), AsList(a)), row.equal) << row.name << " (swapped)";
   }
+  std::vector<BYTE> empty = Exact(List({}));
+  EXPECT_TRUE(PidlEqual(nullptr, nullptr));
+  EXPECT_TRUE(PidlEqual(nullptr, AsList(empty)));
 }
 
 }  // namespace

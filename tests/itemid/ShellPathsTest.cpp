@@ -22,9 +22,10 @@ using qor::test::Item;
 using qor::test::List;
 using qor::test::TempDirectory;
 
+const std::vector<BYTE> kEmpty = Exact(List({}));
+
 std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : static_cast<char>(c); });
+  for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
   return text;
 }
 
@@ -54,108 +55,77 @@ TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
     EXPECT_EQ(Lower(PidlToPath(list.get(), SHGDN_FORPARSING)), Lower(path));
     EXPECT_EQ(PidlToPath(list.get(), SHGDN_INFOLDER | SHGDN_FORPARSING), std::string(name).substr(4));
   }
-}
-
-TEST(ShellPaths, PathsThatDoNotParseGiveNull) {
-  TempDirectory dir;
   EXPECT_EQ(PathToPidl(nullptr), nullptr);
   EXPECT_EQ(PathToPidl(dir.PathOf("missing.txt").c_str()), nullptr);
 }
 
-TEST(ShellPaths, TheEmptyListForParsingIsTheDesktopDirectory) {
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
+// For parsing, the empty list is the desktop directory; with other flags it
+// is the desktop's own name.
+TEST(ShellPaths, TheEmptyListNamesTheDesktop) {
   LPITEMIDLIST location = nullptr;
   ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &location), S_OK);
   UniquePidl directory(location);
   std::string expected = PidlToPath(directory.get(), SHGDN_FORPARSING);
-  ASSERT_FALSE(expected.empty());
+  ASSERT_GE(expected.size(), 8u);
   EXPECT_EQ(Lower(expected.substr(expected.size() - 8)), "\\desktop") << expected;
-
-  std::vector<BYTE> empty = Exact(List({}));
-  EXPECT_EQ(PidlToPath(AsList(empty), SHGDN_FORPARSING), expected);
+  EXPECT_EQ(expected[1], ':') << expected;
+  EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_FORPARSING), expected);
   EXPECT_EQ(PidlToPath(nullptr, SHGDN_FORPARSING), expected);
-}
 
-TEST(ShellPaths, TheEmptyListWithOtherFlagsIsTheDesktopsOwnName) {
   Desktop desktop;
   ASSERT_NE(desktop.folder, nullptr);
-  std::vector<BYTE> empty = Exact(List({}));
-  std::string own = FolderDisplayName(desktop.folder, AsList(empty), SHGDN_NORMAL);
+  std::string own = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_NORMAL);
   ASSERT_FALSE(own.empty());
-  EXPECT_EQ(PidlToPath(AsList(empty), SHGDN_NORMAL), own);
+  EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_NORMAL), own);
 }
 
-TEST(ShellPaths, BindParentFolderRefusesNullOutPointers) {
-  IShellFolder* folder = nullptr;
-  LPITEMIDLIST last = nullptr;
-  EXPECT_FALSE(BindParentFolder(nullptr, nullptr, &last));
-  EXPECT_FALSE(BindParentFolder(nullptr, &folder, nullptr));
-  EXPECT_EQ(folder, nullptr);
-  EXPECT_EQ(last, nullptr);
-}
-
-TEST(ShellPaths, BindParentFolderOfShortListsGivesTheDesktop) {
-  TempDirectory dir;
-  dir.Write("f.txt", "x");
-  UniquePidl full = PathToPidl(dir.PathOf("f.txt").c_str());
-  ASSERT_NE(full, nullptr);
-  UniquePidl oneItem(PidlCopyFirst(full.get()));
-  ASSERT_NE(oneItem, nullptr);
-  std::vector<BYTE> empty = Exact(List({}));
-
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
-  std::string desktopName = FolderDisplayName(desktop.folder, AsList(empty), SHGDN_FORPARSING);
-  struct Row {
-    const char* name;
-    LPCITEMIDLIST list;
-  } rows[] = {{"empty", AsList(empty)}, {"null", nullptr}, {"one item", oneItem.get()}};
-  for (const Row& row : rows) {
-    IShellFolder* folder = nullptr;
-    LPITEMIDLIST last = nullptr;
-    ASSERT_TRUE(BindParentFolder(row.list, &folder, &last)) << row.name;
-    ASSERT_TRUE(folder && last) << row.name;
-    EXPECT_TRUE(PidlEqual(last, row.list)) << row.name << ": a copy of the list";
-    EXPECT_NE(last, row.list) << row.name;
-    EXPECT_EQ(FolderDisplayName(folder, AsList(empty), SHGDN_FORPARSING), desktopName) << row.name;
-    folder->Release();
-    PidlFree(last);
-  }
-}
-
-TEST(ShellPaths, BindParentFolderReachesTheFolderHoldingTheLastItem) {
+// The folder holding the last item (the desktop for an empty or one-item
+// list), and a copy of the list from its last item on.
+TEST(ShellPaths, BindParentFolderReachesTheFolderHoldingTheLastItemOrNothing) {
   TempDirectory dir;
   dir.MakeDirectory("a");
   dir.Write("a\\f.bin", "x");
   UniquePidl list = PathToPidl(dir.PathOf("a\\f.bin").c_str());
   ASSERT_NE(list, nullptr);
-  IShellFolder* folder = nullptr;
-  LPITEMIDLIST lastItem = nullptr;
-  ASSERT_TRUE(BindParentFolder(list.get(), &folder, &lastItem));
-  UniquePidl last(lastItem);
-  EXPECT_EQ(ItemCount(last.get()), 1u);
-  EXPECT_TRUE(PidlEqual(last.get(), PidlLast(list.get())));
-  std::vector<BYTE> empty = Exact(List({}));
-  EXPECT_EQ(Lower(FolderDisplayName(folder, AsList(empty), SHGDN_FORPARSING)), Lower(dir.PathOf("a")));
-  EXPECT_EQ(FolderDisplayName(folder, last.get(), SHGDN_INFOLDER | SHGDN_FORPARSING), "f.bin");
-  folder->Release();
-}
+  UniquePidl oneItem(PidlCopyFirst(list.get()));
+  Desktop desktop;
+  ASSERT_NE(desktop.folder, nullptr);
+  const std::string desktopName = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_FORPARSING);
+  const struct { const char* name; LPCITEMIDLIST list, last; std::string folder; const char* inFolder; } rows[] = {
+      {"empty", AsList(kEmpty), AsList(kEmpty), desktopName, nullptr},
+      {"null", nullptr, AsList(kEmpty), desktopName, nullptr},
+      {"one item", oneItem.get(), oneItem.get(), desktopName, nullptr},
+      {"a file in a folder", list.get(), PidlLast(list.get()), dir.PathOf("a"), "f.bin"},
+  };
+  for (const auto& row : rows) {
+    IShellFolder* folder = nullptr;
+    LPITEMIDLIST last = nullptr;
+    ASSERT_TRUE(BindParentFolder(row.list, &folder, &last)) << row.name;
+    ASSERT_TRUE(folder && last) << row.name;
+    EXPECT_TRUE(PidlEqual(last, row.last)) << row.name;
+    EXPECT_NE(last, row.list) << row.name << ": a copy";
+    EXPECT_EQ(Lower(FolderDisplayName(folder, AsList(kEmpty), SHGDN_FORPARSING)), Lower(row.folder)) << row.name;
+    if (row.inFolder) {
+      EXPECT_EQ(FolderDisplayName(folder, last, SHGDN_INFOLDER | SHGDN_FORPARSING), row.inFolder) << row.name;
+    }
+    folder->Release();
+    PidlFree(last);
+  }
 
-TEST(ShellPaths, ListsThatCannotBeBoundGiveNothing) {
-  TempDirectory dir;
-  dir.Write("f.txt", "x");
-  UniquePidl list = PathToPidl(dir.PathOf("f.txt").c_str());
-  ASSERT_NE(list, nullptr);
   // A list that runs through a file: there is no folder to bind to.
   UniquePidl throughFile(PidlConcat(list.get(), PidlLast(list.get())));
   ASSERT_NE(throughFile, nullptr);
-  IShellFolder* folder = reinterpret_cast<IShellFolder*>(1);
-  LPITEMIDLIST last = reinterpret_cast<LPITEMIDLIST>(1);
-  EXPECT_FALSE(BindParentFolder(throughFile.get(), &folder, &last));
+  auto* folder = reinterpret_cast<IShellFolder*>(1);
+  auto lastItem = reinterpret_cast<LPITEMIDLIST>(1);
+  EXPECT_FALSE(BindParentFolder(throughFile.get(), &folder, &lastItem));
   EXPECT_EQ(folder, nullptr);
-  EXPECT_EQ(last, nullptr);
+  EXPECT_EQ(lastItem, nullptr);
   EXPECT_EQ(PidlToPath(throughFile.get(), SHGDN_FORPARSING), "");
+  // Null out-pointers.
+  EXPECT_FALSE(BindParentFolder(nullptr, nullptr, &lastItem));
+  EXPECT_FALSE(BindParentFolder(nullptr, &folder, nullptr));
+  EXPECT_EQ(folder, nullptr);
+  EXPECT_EQ(lastItem, nullptr);
 }
 
 // A folder whose display names come back in the kind a test chooses, and
@@ -171,13 +141,11 @@ class AnsweringFolder final : public IShellFolder {
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellFolder)) {
-      *ppv = static_cast<IShellFolder*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    const bool ours = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellFolder);
+    *ppv = ours ? static_cast<IShellFolder*>(this) : nullptr;
+    if (!ours) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
   STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
@@ -195,70 +163,59 @@ class AnsweringFolder final : public IShellFolder {
   STDMETHODIMP CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
   STDMETHODIMP GetAttributesOf(UINT, PCUITEMID_CHILD_ARRAY, SFGAOF*) override { return E_NOTIMPL; }
   STDMETHODIMP GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID, UINT*, void**) override { return E_NOTIMPL; }
+  STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD*) override { return E_NOTIMPL; }
   STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD pidl, SHGDNF, STRRET* pName) override {
     m_asked.push_back(PidlGetItemSize(pidl) > 2 ? std::string(1, reinterpret_cast<const char*>(pidl)[2]) : "");
     if (FAILED(m_result)) return m_result;
     pName->uType = m_kind;
-    switch (m_kind) {
-      case STRRET_WSTR: {
-        static const WCHAR text[] = {0x9AD8, 'x', 0};  // a kanji, then x
-        auto* wide = static_cast<WCHAR*>(TaskAlloc(sizeof text));
-        if (!wide) return E_OUTOFMEMORY;
-        std::copy(std::begin(text), std::end(text), wide);
-        pName->pOleStr = wide;
-        break;
-      }
-      case STRRET_OFFSET:
-        pName->uOffset = m_offset;
-        break;
-      default:
-        std::fill(std::begin(pName->cStr), std::end(pName->cStr), 'c');
-        pName->cStr[3] = 0;
-        break;
+    if (m_kind == STRRET_WSTR) {
+      static const WCHAR text[] = {0x9AD8, 'x', 0};  // a kanji, then x
+      auto* wide = static_cast<WCHAR*>(TaskAlloc(sizeof text));
+      if (!wide) return E_OUTOFMEMORY;
+      std::copy(std::begin(text), std::end(text), wide);
+      pName->pOleStr = wide;
+    } else if (m_kind == STRRET_OFFSET) {
+      pName->uOffset = m_offset;
+    } else {
+      std::fill(std::begin(pName->cStr), std::end(pName->cStr), 'c');
+      pName->cStr[3] = 0;
     }
     return S_OK;
   }
-  STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD*) override { return E_NOTIMPL; }
 };
 
-TEST(ShellPaths, FolderDisplayNameReadsEveryKindOfAnswer) {
-  std::vector<BYTE> item = Exact(List({Item(std::string("ab\0name\0", 8))}));
-  struct Row {
+TEST(ShellPaths, FolderDisplayNameReadsEveryKindOfAnswerOfTheLastItem) {
+  const std::string one = List({Item(std::string("ab\0name\0", 8))}), three = List({Item("a"), Item("b"), Item("c")});
+  const struct {
     const char* name;
-    UINT kind;
-    UINT offset;
+    std::string list;
+    UINT kind, offset;
     HRESULT result;
     std::string expected;
+    int binds;  // one for each item before the last
   } rows[] = {
-      {"a wide string", STRRET_WSTR, 0, S_OK, "\x8D\x82x"},
-      {"an offset into the item", STRRET_OFFSET, 5, S_OK, "name"},
-      {"an offset at the item's last byte", STRRET_OFFSET, 9, S_OK, ""},
-      {"an offset past the item", STRRET_OFFSET, 10, S_OK, ""},
-      {"narrow text in the answer", STRRET_CSTR, 0, S_OK, "ccc"},
-      {"an unknown kind", 7, 0, S_OK, ""},
-      {"a failed request", STRRET_WSTR, 0, E_FAIL, ""},
+      {"a wide string", one, STRRET_WSTR, 0, S_OK, "\x8D\x82x", 0},
+      {"an offset into the item", one, STRRET_OFFSET, 5, S_OK, "name", 0},
+      {"an offset at the item's last byte", one, STRRET_OFFSET, 9, S_OK, "", 0},
+      {"an offset past the item", one, STRRET_OFFSET, 10, S_OK, "", 0},
+      {"narrow text in the answer", one, STRRET_CSTR, 0, S_OK, "ccc", 0},
+      {"an unknown kind", one, 7, 0, S_OK, "", 0},
+      {"a failed request", one, STRRET_WSTR, 0, E_FAIL, "", 0},
+      {"three items", three, STRRET_OFFSET, 2, S_OK, "c", 2},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
+    std::vector<BYTE> list = Exact(row.list);
     AnsweringFolder folder;
     folder.m_kind = row.kind;
     folder.m_offset = row.offset;
     folder.m_result = row.result;
-    EXPECT_EQ(FolderDisplayName(&folder, AsList(item), SHGDN_NORMAL), row.expected) << row.name;
-    EXPECT_EQ(folder.m_binds, 0) << row.name;
+    EXPECT_EQ(FolderDisplayName(&folder, AsList(list), SHGDN_NORMAL), row.expected) << row.name;
+    EXPECT_EQ(folder.m_binds, row.binds) << row.name;
+    const auto* last = reinterpret_cast<const char*>(PidlLast(AsList(list)));
+    EXPECT_EQ(folder.m_asked, std::vector<std::string>{std::string(1, last[2])}) << row.name;
     EXPECT_EQ(folder.m_cRef, 1u) << row.name << ": every reference taken is released";
   }
-}
-
-TEST(ShellPaths, FolderDisplayNameBindsThroughEveryItemButTheLast) {
-  std::vector<BYTE> list = Exact(List({Item("a"), Item("b"), Item("c")}));
-  AnsweringFolder folder;
-  folder.m_kind = STRRET_OFFSET;
-  folder.m_offset = 2;
-  EXPECT_EQ(FolderDisplayName(&folder, AsList(list), SHGDN_NORMAL), "c");
-  EXPECT_EQ(folder.m_binds, 2);
-  EXPECT_EQ(folder.m_asked, std::vector<std::string>{"c"});
-  EXPECT_EQ(folder.m_cRef, 1u);
-  EXPECT_EQ(FolderDisplayName(nullptr, AsList(list), SHGDN_NORMAL), "");
+  EXPECT_EQ(FolderDisplayName(nullptr, AsList(Exact(three)), SHGDN_NORMAL), "");
 }
 
 }  // namespace

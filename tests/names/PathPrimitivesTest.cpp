@@ -16,80 +16,50 @@ using names_test::ExactBytes;
 using names_test::Show;
 
 TEST(PathSeparator, OnlySlashAndBackslash) {
-  for (int c = 0; c < 256; ++c) {
+  for (int c = 0; c < 256; ++c)
     EXPECT_EQ(qor::IsPathSeparator(static_cast<unsigned char>(c)), c == 0x2F || c == 0x5C ? 1 : 0) << c;
-  }
-}
-
-TEST(TrailByte, CountsTheLeadRunBeforeTheIndex) {
-  struct Row {
-    std::string text;
-    std::ptrdiff_t index;
-    int trail;
-    int separator;
-  } rows[] = {
-      {"\x95\x5C/", 0, 0, 0},
-      {"\x95\x5C/", 1, 1, 0},
-      {"\x95\x5C/", 2, 0, 1},
-      {"\x81\x81\x81", 1, 1, 0},
-      {"\x81\x81\x81", 2, 0, 0},
-      {"\x81\x81\x5C", 2, 0, 1},  // the pair closes before the backslash
-      {"\x81\x81\x81\x5C", 3, 1, 0},
-      {"a\\", 1, 0, 1},
-      {"/", 0, 0, 1},
-      {"a\\", -1, 0, 0},
-      {"a\\", 2, 0, 0},  // past the end
-      {"", 0, 0, 0},
-  };
-  for (const Row& row : rows) {
-    std::string at = Show(row.text) + " at " + std::to_string(row.index);
-    EXPECT_EQ(qor::IsTrailByteAt(row.text, row.index), row.trail) << at;
-    EXPECT_EQ(qor::IsSeparatorAt(row.text, row.index), row.separator) << at;
-  }
 }
 
 // The backwards count must agree with a forward walk from the start, for
 // every string of up to five bytes over an alphabet of plain bytes, both lead
-// ranges, lead values that double as trail bytes, and the separators.
+// ranges and their ends, lead values that double as trail bytes, and the
+// separators.
 TEST(TrailByte, AgreesWithAForwardWalk) {
   const char alphabet[] = {'a', '\\', '/', '\x81', '\x9F', '\xE0', '\xFC', '\xFD', '\xA0', '\x40'};
   std::vector<std::string> texts = {""};
   for (std::size_t begin = 0, length = 0; length < 5; ++length) {
     std::size_t end = texts.size();
-    for (std::size_t k = begin; k < end; ++k) {
+    for (std::size_t k = begin; k < end; ++k)
       for (char c : alphabet) texts.push_back(texts[k] + c);
-    }
     begin = end;
   }
   for (const std::string& text : texts) {
     std::vector<int> trail(text.size(), 0);
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i)
       if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) trail[++i] = 1;
-    }
     for (std::size_t i = 0; i < text.size(); ++i) {
-      ASSERT_EQ(qor::IsTrailByteAt(text, static_cast<std::ptrdiff_t>(i)), trail[i]) << Show(text) << " at " << i;
+      const auto at = static_cast<std::ptrdiff_t>(i);
+      ASSERT_EQ(qor::IsTrailByteAt(text, at), trail[i]) << Show(text) << " at " << i;
+      ASSERT_EQ(qor::IsSeparatorAt(text, at), !trail[i] && qor::IsPathSeparator(text[i])) << Show(text) << " at " << i;
     }
   }
+  // Outside the string neither is true.
+  for (std::ptrdiff_t at : {-1, 2}) {
+    EXPECT_EQ(qor::IsTrailByteAt("\x95\x5C", at), 0) << at;
+    EXPECT_EQ(qor::IsSeparatorAt("a\\", at), 0) << at;
+  }
+  EXPECT_EQ(qor::IsSeparatorAt("", 0), 0);
 }
 
 TEST(Components, FirstComponentEndsAfterTheFirstSeparator) {
-  struct Row {
-    std::string text;
-    std::string first;
-  } rows[] = {
-      {"a/b\\c", "a/"},
-      {"a\\b/c", "a\\"},
-      {"\\x", "\\"},
-      {"abc", "abc"},
-      {"", ""},
-      {"\x95\x5C/", "\x95\x5C/"},
-      {"\x95\x5C" "x", "\x95\x5C" "x"},
-      {"\x82", "\x82"},
+  const struct { std::string text, first; } rows[] = {
+      {"a/b\\c", "a/"},      {"a\\b/c", "a\\"},         {"\\x", "\\"},
+      {"abc", "abc"},        {"", ""},                  {"\x95\x5C/", "\x95\x5C/"},
+      {"\x95\x5C" "x", "\x95\x5C" "x"},                 {"\x82", "\x82"},
   };
-  for (const Row& row : rows) {
-    ExactBytes text = ExactBytes::Terminated(row.text);
+  for (const auto& row : rows) {
     std::string out = "stale";
-    qor::GetFirstComponent(text.c_str(), out);
+    qor::GetFirstComponent(ExactBytes(row.text).c_str(), out);
     EXPECT_EQ(out, row.first) << Show(row.text);
   }
   std::string out = "stale";
@@ -98,7 +68,7 @@ TEST(Components, FirstComponentEndsAfterTheFirstSeparator) {
 }
 
 TEST(Components, TakeNextComponentWalksThePath) {
-  ExactBytes text = ExactBytes::Terminated("a\\b/\x95\x5C\\c\x82");
+  ExactBytes text("a\\b/\x95\x5C\\c\x82");
   const char* p = text.c_str();
   std::string acc = "x:";
   const char* expected[] = {"x:a\\", "x:a\\b/", "x:a\\b/\x95\x5C\\", "x:a\\b/\x95\x5C\\c\x82"};
@@ -110,7 +80,6 @@ TEST(Components, TakeNextComponentWalksThePath) {
   qor::TakeNextComponent(acc, p);
   EXPECT_EQ(acc, expected[3]) << "nothing is left to take";
   EXPECT_EQ(*p, '\0');
-
   const char* none = nullptr;
   qor::TakeNextComponent(acc, none);
   EXPECT_EQ(none, nullptr);
@@ -118,23 +87,14 @@ TEST(Components, TakeNextComponentWalksThePath) {
 }
 
 TEST(Components, RemoveLastComponentClimbsOneLevel) {
-  struct Row {
-    std::string text;
-    int result;
-    std::string after;
-  } rows[] = {
-      {"\\a\\b\\", 1, "\\a\\"},
-      {"\\a\\b", 1, "\\"},
-      {"\\", 0, ""},
-      {"x", 0, "x"},
+  const struct { std::string text; int result; std::string after; } rows[] = {
+      {"\\a\\b\\", 1, "\\a\\"}, {"\\a\\b", 1, "\\"}, {"\\", 0, ""}, {"x", 0, "x"},
       {"a\\", 0, "a"},  // the second pass fails and the first pass stays
-      {"", 0, ""},
-      {"C:\\a\\b.txt", 1, "C:\\"},
-      {"a/b\\c", 1, "a/"},
+      {"", 0, ""}, {"C:\\a\\b.txt", 1, "C:\\"}, {"a/b\\c", 1, "a/"},
       {"a\\\x95\x5C\\b", 1, "a\\"},  // the trail byte 0x5C is passed over
       {"\\\x95\x5C", 0, ""},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string text = row.text;
     EXPECT_EQ(qor::RemoveLastComponent(text), row.result) << Show(row.text);
     EXPECT_EQ(text, row.after) << Show(row.text);
@@ -142,21 +102,12 @@ TEST(Components, RemoveLastComponentClimbsOneLevel) {
 }
 
 TEST(Separators, ConvertLeavesTrailBytesAlone) {
-  struct Row {
-    std::string text;
-    int toSlash;
-    std::string converted;
-  } rows[] = {
-      {"a\\b/c", 1, "a/b/c"},
-      {"a\\b/c", 0, "a\\b\\c"},
-      {"\x95\x5C/", 0, "\x95\x5C\\"},
-      {"\x95\x5C\\", 1, "\x95\x5C/"},
+  const struct { std::string text; int toSlash; std::string converted; } rows[] = {
+      {"a\\b/c", 1, "a/b/c"}, {"a\\b/c", 0, "a\\b\\c"}, {"\x95\x5C/", 0, "\x95\x5C\\"}, {"\x95\x5C\\", 1, "\x95\x5C/"},
       {"\x95\x5C\\", 7, "\x95\x5C/"},  // any non-zero value means toward the slash
-      {"\x81\x81\x5C", 1, "\x81\x81/"},
-      {"\x81\x81\x81\x5C", 1, "\x81\x81\x81\x5C"},
-      {"", 1, ""},
+      {"\x81\x81\x5C", 1, "\x81\x81/"}, {"\x81\x81\x81\x5C", 1, "\x81\x81\x81\x5C"}, {"", 1, ""},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string text = row.text;
     qor::ConvertSeparators(text, row.toSlash);
     EXPECT_EQ(text, row.converted) << Show(row.text) << " toSlash " << row.toSlash;
@@ -165,25 +116,14 @@ TEST(Separators, ConvertLeavesTrailBytesAlone) {
 
 TEST(Roots, SplitDriveTakesTwoBytesBeforeAColon) {
   const std::string longRest = "\\" + std::string(300, 'a') + "\\" + std::string(300, 'b') + ".txt";
-  struct Row {
-    std::string path;
-    std::string drive;
-    std::string rest;
-  } rows[] = {
+  const struct { std::string path, drive, rest; } rows[] = {
       {"C:\\a\\b.txt", "C:", "\\a\\b.txt"},
-      {"\\a", "", "\\a"},
-      {"/a", "", "/a"},
-      {"a\\b", "", "a\\b"},
-      {"C:", "C:", ""},
-      {"C:x", "C:", "x"},
+      {"\\a", "", "\\a"}, {"/a", "", "/a"}, {"a\\b", "", "a\\b"}, {"C:", "C:", ""}, {"C:x", "C:", "x"},
       {"1:x", "1:", "x"},  // any first byte
-      {":x", "", ":x"},
-      {"C", "", "C"},
-      {"", "", ""},
-      {"\\:x", "", "\\:x"},
+      {":x", "", ":x"}, {"C", "", "C"}, {"", "", ""}, {"\\:x", "", "\\:x"},
       {"C:" + longRest, "C:", longRest},  // no part is cut to a buffer size
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string drive = "stale", rest = "stale";
     qor::SplitDrive(row.path, drive, rest);
     EXPECT_EQ(drive, row.drive) << Show(row.path);
@@ -192,28 +132,18 @@ TEST(Roots, SplitDriveTakesTwoBytesBeforeAColon) {
 }
 
 TEST(Roots, UncRootIsServerAndShare) {
-  struct Row {
-    std::string path;
-    std::string root;
-    std::string rest;
-  } rows[] = {
+  const struct { std::string path, root, rest; } rows[] = {
       {"\\\\srv\\share\\dir\\f", "\\\\srv\\share", "\\dir\\f"},
       {"//srv/share", "//srv/share", ""},
       {"/\\srv/share\\x", "/\\srv/share", "\\x"},
-      {"\\\\srv", "\\\\srv", ""},
-      {"\\\\srv\\", "\\\\srv\\", ""},
-      {"\\/", "\\/", ""},
+      {"\\\\srv", "\\\\srv", ""}, {"\\\\srv\\", "\\\\srv\\", ""}, {"\\/", "\\/", ""},
       {"\\\\\\x", "\\\\\\x", ""},  // an empty server name
       {"\\\\\x95\x5C\\s\\x", "\\\\\x95\x5C\\s", "\\x"},
       {"\\\\srv\\\x95\x5C\\x", "\\\\srv\\\x95\x5C", "\\x"},
       {"\\\\\x82", "\\\\\x82", ""},
-      {"\\a", "", "\\a"},
-      {"C:\\", "", "C:\\"},
-      {"\\", "", "\\"},
-      {"", "", ""},
-      {"\x95\x5C\\x", "", "\x95\x5C\\x"},
+      {"\\a", "", "\\a"}, {"C:\\", "", "C:\\"}, {"\\", "", "\\"}, {"", "", ""}, {"\x95\x5C\\x", "", "\x95\x5C\\x"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string root = "stale", rest = "stale";
     qor::GetUncRoot(row.path, root);
     EXPECT_EQ(root, row.root) << Show(row.path);
@@ -225,81 +155,36 @@ TEST(Roots, UncRootIsServerAndShare) {
   }
 }
 
-TEST(LocationKinds, UrlIsASchemeBeforeTheFirstColon) {
-  struct Row {
-    std::string text;
-    int url;
-  } rows[] = {
-      {"http://h", 1},
-      {"C:\\x", 0},
-      {"c:", 0},
-      {"1:x", 1},
-      {":x", 1},
-      {"a b:c", 0},
-      {"abc", 0},
-      {"x-y.z+w:q", 1},
-      {"ab:", 1},  // two letters are a scheme, not a drive
-      {"mailto:a@b", 1},
-      {"\x95\x5C:x", 0},
-      {"\xB1:x", 0},
-      {"_x:y", 0},
-      {"a/b:c", 0},
-      {"", 0},
+TEST(LocationKinds, UrlsAndAbsolutePaths) {
+  const struct { std::string text; int url, absolute; } rows[] = {
+      {"http://h", 1, 1}, {"mailto:a@b", 1, 1}, {"x-y.z+w:q", 1, 1},
+      {"ab:", 1, 1},  // two letters are a scheme, not a drive
+      {"1:x", 1, 1},
+      {":x", 1, 1},  // an empty scheme counts
+      {"C:\\x", 0, 1}, {"C:x", 0, 1}, {"c:", 0, 1},
+      {"a b:c", 0, 0}, {"a/b:c", 0, 0}, {"_x:y", 0, 0}, {"\x95\x5C:x", 0, 0},
+      {"\xB1:x", 0, 1},  // not a scheme, but a drive
+      {"\\:x", 0, 0},  // a colon after a leading separator names no drive
+      {"\\\\srv\\s", 0, 1}, {"//srv", 0, 1}, {"\\\\", 0, 1},
+      {"\\x", 0, 0}, {"/x", 0, 0}, {"x\\y", 0, 0}, {"abc", 0, 0}, {"\x95\x5C\\x", 0, 0}, {"", 0, 0},
   };
-  for (const Row& row : rows) {
-    ExactBytes text = ExactBytes::Terminated(row.text);
+  for (const auto& row : rows) {
+    ExactBytes text(row.text);
     EXPECT_EQ(qor::IsUrl(text.c_str()), row.url) << Show(row.text);
+    EXPECT_EQ(qor::IsAbsolutePath(text.c_str()), row.absolute) << Show(row.text);
   }
   EXPECT_EQ(qor::IsUrl(nullptr), 0);
-}
-
-TEST(LocationKinds, AbsoluteIsUrlUncOrDrive) {
-  struct Row {
-    std::string path;
-    int absolute;
-  } rows[] = {
-      {"C:\\x", 1},
-      {"C:x", 1},
-      {"C:", 1},
-      {"\\x", 0},
-      {"/x", 0},
-      {"\\:x", 0},  // a colon after a leading separator names no drive
-      {"\\\\srv\\s", 1},
-      {"//srv", 1},
-      {"\\\\", 1},
-      {"http://h", 1},
-      {"x\\y", 0},
-      {"", 0},
-      {"x", 0},
-      {"\x95\x5C\\x", 0},
-  };
-  for (const Row& row : rows) {
-    ExactBytes path = ExactBytes::Terminated(row.path);
-    EXPECT_EQ(qor::IsAbsolutePath(path.c_str()), row.absolute) << Show(row.path);
-  }
   EXPECT_EQ(qor::IsAbsolutePath(nullptr), 0);
 }
 
 TEST(FileName, NameWithoutDirectoryAndExtension) {
-  struct Row {
-    std::string path;
-    std::string name;
-  } rows[] = {
-      {"C:\\data\\x.arc", "x"},
-      {"x.arc", "x"},
-      {"C:x.arc", "x"},
-      {"a.b.c", "a.b"},
-      {"dir.d\\name", "name"},
-      {".cfg", ""},
-      {"dir\\", ""},
-      {"/a/b", "b"},
-      {"\\\\srv\\share\\f.txt", "f"},
-      {"C:\\\x95\x5C.arc", "\x95\x5C"},
-      {"C:", ""},
-      {"", ""},
-      {"d\\\x82", "\x82"},
+  const struct { std::string path, name; } rows[] = {
+      {"C:\\data\\x.arc", "x"},  {"x.arc", "x"},       {"C:x.arc", "x"},      {"a.b.c", "a.b"},
+      {"dir.d\\name", "name"},   {".cfg", ""},         {"dir\\", ""},         {"/a/b", "b"},
+      {"\\\\srv\\share\\f.txt", "f"},                  {"C:\\\x95\x5C.arc", "\x95\x5C"},
+      {"C:", ""},                {"", ""},             {"d\\\x82", "\x82"},
   };
-  for (const Row& row : rows) EXPECT_EQ(qor::SplitPathFileName(row.path), row.name) << Show(row.path);
+  for (const auto& row : rows) EXPECT_EQ(qor::SplitPathFileName(row.path), row.name) << Show(row.path);
 }
 
 }  // namespace

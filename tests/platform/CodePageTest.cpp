@@ -25,23 +25,16 @@ std::string ToNarrow(const std::u16string& wide, BOOL* usedDefault = nullptr) {
   return text;
 }
 
-TEST(CodePage, SystemCodePageIs932) { EXPECT_EQ(GetACP(), 932u); }
-
-TEST(CodePage, LeadBytesAreTheCp932Ranges) {
+TEST(CodePage, Cp932AndItsLeadBytes) {
+  EXPECT_EQ(GetACP(), 932u);
   for (int b = 0; b < 256; ++b) {
     bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     EXPECT_EQ(IsDBCSLeadByte(static_cast<BYTE>(b)) != 0, lead) << "byte 0x" << std::hex << b;
   }
 }
 
-struct RoundTrip {
-  const char* what;
-  std::string cp932;
-  std::u16string utf16;
-};
-
 TEST(CodePage, RoundTripsBetweenCp932AndUtf16) {
-  const RoundTrip rows[] = {
+  const struct { const char* what; std::string cp932; std::u16string utf16; } rows[] = {
       {"ascii with backslash and tilde", "a\\b~c", u"a\\b~c"},
       {"half-width katakana", "\xB1\xDE", u"\uFF71\uFF9E"},
       {"kanji whose trail byte is 0x5C", "\x95\x5C.txt", u"\u8868.txt"},
@@ -50,27 +43,21 @@ TEST(CodePage, RoundTripsBetweenCp932AndUtf16) {
       {"circled digit of the vendor rows", "\x87\x40", u"\u2460"},
       {"empty", "", u""},
   };
-  for (const RoundTrip& row : rows) {
+  for (const auto& row : rows) {
     EXPECT_EQ(ToWide(row.cp932), row.utf16) << row.what;
     EXPECT_EQ(ToNarrow(row.utf16), row.cp932) << row.what;
   }
 }
 
-TEST(CodePage, TerminatedSourceCountsItsTerminator) {
-  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x95\x5C", -1, nullptr, 0), 2);
+TEST(CodePage, TerminatorsShortBuffersAndTheDefaultCharacter) {
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x95\x5C", -1, nullptr, 0), 2) << "the terminator is counted";
   EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(u"\u8868"), -1, nullptr, 0, nullptr, nullptr), 3);
-}
-
-TEST(CodePage, ShortBufferFailsWithInsufficientBuffer) {
   WCHAR buffer[2];
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, buffer, 2), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-}
-
-TEST(CodePage, CharacterOutsideCp932BecomesTheDefaultCharacter) {
   BOOL usedDefault = FALSE;
-  EXPECT_EQ(ToNarrow(u"a\u0E01b", &usedDefault), "a?b");
+  EXPECT_EQ(ToNarrow(u"a\u0E01b", &usedDefault), "a?b") << "a character outside code page 932";
   EXPECT_TRUE(usedDefault);
 }
 

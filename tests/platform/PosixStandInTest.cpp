@@ -2,9 +2,6 @@
 // icon table and the task allocator's reference balance.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/posix/drive_mapping.h"
 #include "platform/posix/task_allocator.h"
 #include "platform/win32.h"
@@ -15,12 +12,7 @@ namespace {
 using namespace qor::posix_icons;
 
 TEST(DriveMapping, ZIsTheRootAndOtherDrivesAreMissing) {
-  struct Row {
-    const char* windows;
-    bool mapped;
-    const char* posix;
-    DWORD error;
-  } rows[] = {
+  const struct { const char* windows; bool mapped; const char* posix; DWORD error; } rows[] = {
       {"Z:\\home\\u\\a.arc", true, "/home/u/a.arc", 0},
       {"z:/home//u/./a.arc", true, "/home/u/a.arc", 0},
       {"Z:\\", true, "/", 0},
@@ -31,18 +23,13 @@ TEST(DriveMapping, ZIsTheRootAndOtherDrivesAreMissing) {
       {"", false, "", ERROR_INVALID_NAME},
       {"Z:\\\x95\x5C", true, "/\xE8\xA1\xA8", 0},  // CP932 on the library's side, UTF-8 on disk
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string posix;
     DWORD error = 0;
     EXPECT_EQ(qor::posix::WindowsToPosixPath(row.windows, posix, error), row.mapped) << row.windows;
-    if (row.mapped)
-      EXPECT_EQ(posix, row.posix) << row.windows;
-    else
-      EXPECT_EQ(error, row.error) << row.windows;
+    EXPECT_EQ(row.mapped ? posix : std::string(), row.posix) << row.windows;
+    EXPECT_EQ(row.mapped ? 0 : error, row.error) << row.windows;
   }
-}
-
-TEST(DriveMapping, PosixPathsComeBackOnZ) {
   std::string windows;
   ASSERT_TRUE(qor::posix::PosixToWindowsPath("/home/u/\xE8\xA1\xA8.txt", windows));
   EXPECT_EQ(windows, "Z:\\home\\u\\\x95\x5C.txt");
@@ -50,13 +37,8 @@ TEST(DriveMapping, PosixPathsComeBackOnZ) {
   EXPECT_FALSE(qor::posix::PosixToWindowsPath("/\xF0\x9F\x98\x80", windows)) << "no CP932 form for an emoji";
 }
 
-TEST(PosixIcons, FixedTableByAttributesAndExtension) {
-  struct Row {
-    const char* name;
-    DWORD attributes;
-    UINT flags;
-    int icon;
-  } rows[] = {
+TEST(PosixIcons, FixedTableByAttributesAndExtensionOrByTheFileOnDisk) {
+  const struct { const char* name; DWORD attributes; UINT flags; int icon; } rows[] = {
       {"", FILE_ATTRIBUTE_DIRECTORY, 0, kFolder},
       {"", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON, kOpenFolder},
       {"readme.txt", FILE_ATTRIBUTE_NORMAL, 0, kText},
@@ -66,17 +48,12 @@ TEST(PosixIcons, FixedTableByAttributesAndExtension) {
       {"dir.txt\\noext", FILE_ATTRIBUTE_NORMAL, 0, kGenericFile},
       {"\x95\x5C.png", FILE_ATTRIBUTE_NORMAL, 0, kImage},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SHFILEINFOA info{};
-    ASSERT_NE(SHGetFileInfoA(row.name, row.attributes, &info, sizeof info,
-                             SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | row.flags),
-              0u)
-        << row.name;
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | row.flags;
+    ASSERT_NE(SHGetFileInfoA(row.name, row.attributes, &info, sizeof info, flags), 0u) << row.name;
     EXPECT_EQ(info.iIcon, row.icon) << row.name;
   }
-}
-
-TEST(PosixIcons, ExistingFileIsLookedUpOnDisk) {
   qor::test::TempDirectory dir;
   dir.Write("x.ico", "");
   SHFILEINFOA info{};

@@ -1,114 +1,76 @@
 // qor extract: what lands on disk, byte for byte, for the whole archive and
 // for chosen places; names that would lead outside the target; existing
-// files; entries that fail among good ones.
+// files; entries and places that fail among good ones.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "QorTestSupport.h"
 
 namespace qor_test {
 namespace {
 
+using Files = std::map<std::string, std::string>;
+
 // Stored names (CP932) and their files as extracted (UTF-8 paths).
 struct Stored {
-  std::string name;
-  std::string path;
-  std::string data;
+  std::string name, path, data;
+};
+const std::vector<Stored> kEntries = {
+    {"readme.txt", "readme.txt", TextBytes(303)},
+    // Both cross the extractor's 100000-byte blocks.
+    {"data\\table.csv", "data/table.csv", TextBytes(320038)},
+    {"data\\noise.bin", "data/noise.bin", NoiseBytes(150001, 7)},
+    {"data\\empty.dat", "data/empty.dat", ""},
+    {"docs\\api\\index.html", "docs/api/index.html", "<html></html>"},
+    {"docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "docs/お知らせ.txt", "notice"},
+    {"\x95\x5C/\x83\x5C.txt", "表/ソ.txt", "so"},
 };
 
-std::vector<Stored> SampleEntries() {
-  return {
-      {"readme.txt", "readme.txt", TextBytes(303)},
-      // Both cross the extractor's 100000-byte blocks.
-      {"data\\table.csv", "data/table.csv", TextBytes(320038)},
-      {"data\\noise.bin", "data/noise.bin", NoiseBytes(150001, 7)},
-      {"data\\empty.dat", "data/empty.dat", ""},
-      {"docs\\api\\index.html", "docs/api/index.html", "<html></html>"},
-      {"docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "docs/お知らせ.txt", "notice"},
-      {"\x95\x5C/\x83\x5C.txt", "表/ソ.txt", "so"},
-  };
-}
-
-std::vector<qor::ArchiveInput> Inputs(const std::vector<Stored>& entries) {
-  std::vector<qor::ArchiveInput> inputs;
-  for (const Stored& entry : entries) inputs.push_back({entry.name, entry.data, 1700000000});
-  return inputs;
-}
-
-std::map<std::string, std::string> Expected(const std::vector<Stored>& entries,
-                                            const std::vector<std::string>& paths) {
-  std::map<std::string, std::string> files;
-  for (const std::string& path : paths)
-    for (const Stored& entry : entries)
-      if (entry.path == path) files[path] = entry.data;
+// The entries' files at the paths given, or all of them.
+Files Expected(const std::vector<std::string>& paths = {}) {
+  Files files;
+  for (const Stored& entry : kEntries)
+    if (paths.empty() || std::find(paths.begin(), paths.end(), entry.path) != paths.end())
+      files[entry.path] = entry.data;
   return files;
 }
 
-// The number of "qor: " lines, one per failed entry or place.
-size_t CountMessages(const std::string& err) {
-  size_t count = 0;
-  for (const std::string& line : Lines(err)) count += line.rfind("qor: ", 0) == 0;
-  return count;
-}
-
-TEST(QorExtract, WritesEveryStoredFileByteForByte) {
-  Scratch scratch;
-  std::vector<Stored> entries = SampleEntries();
-  std::filesystem::path archive = scratch.WriteArchive("sample.arc", Inputs(entries));
-  QorRun run = RunQor({"extract", "-C", Arg(scratch / "out/deeper"), Arg(archive)});
-  ASSERT_EQ(0, run.exitCode) << run.Describe();
-  std::map<std::string, std::string> expected;
-  for (const Stored& entry : entries) expected[entry.path] = entry.data;
-  EXPECT_EQ(expected, FilesBelow(scratch / "out/deeper"));
-}
-
-TEST(QorExtract, WritesTheChosenFilesAndFoldersWithEverythingBelow) {
-  struct Case {
-    const char* label;
-    std::vector<std::string> inner;
-    std::vector<std::string> files;
-  };
-  const Case cases[] = {
+// How places are found is shared with ls, and tested there.
+TEST(QorExtract, WritesTheWholeArchiveOrTheChosenPlacesByteForByte) {
+  const struct { const char* label; std::vector<std::string> inner, files; } cases[] = {
+      {"the whole archive", {}, {}},
       {"one file", {"data/noise.bin"}, {"data/noise.bin"}},
-      {"one file, \\ between names", {"docs\\api\\index.html"}, {"docs/api/index.html"}},
       {"a folder", {"docs"}, {"docs/api/index.html", "docs/お知らせ.txt"}},
       {"a folder below a folder", {"docs/api"}, {"docs/api/index.html"}},
-      {"a folder named in CP932", {"表"}, {"表/ソ.txt"}},
-      {"a file named in CP932", {"docs/お知らせ.txt"}, {"docs/お知らせ.txt"}},
       {"a file and a folder", {"readme.txt", "data"},
        {"readme.txt", "data/table.csv", "data/noise.bin", "data/empty.dat"}},
   };
-  std::vector<Stored> entries = SampleEntries();
   Scratch scratch;
-  std::filesystem::path archive = scratch.WriteArchive("sample.arc", Inputs(entries));
+  std::vector<qor::ArchiveInput> inputs;
+  for (const Stored& entry : kEntries) inputs.push_back({entry.name, entry.data, 1700000000});
+  std::filesystem::path archive = scratch.WriteArchive("sample.arc", inputs);
   int round = 0;
-  for (const Case& c : cases) {
-    std::filesystem::path out = scratch / ("out" + std::to_string(round++));
+  for (const auto& c : cases) {
+    // -C names a folder that does not exist yet, two levels deep.
+    std::filesystem::path out = scratch / ("out" + std::to_string(round++) + "/deeper");
     std::vector<std::string> arguments{"extract", "-C", Arg(out), Arg(archive)};
     arguments.insert(arguments.end(), c.inner.begin(), c.inner.end());
     QorRun run = RunQor(arguments);
     EXPECT_EQ(0, run.exitCode) << c.label << "\n" << run.Describe();
-    EXPECT_EQ(Expected(entries, c.files), FilesBelow(out)) << c.label;
+    EXPECT_EQ(Expected(c.files), FilesBelow(out)) << c.label;
   }
-}
-
-TEST(QorExtract, WritesIntoTheWorkingFolderWithoutDashC) {
-  Scratch scratch;
-  std::filesystem::path archive = scratch.WriteArchive("a.arc", {{"x\\y.txt", "why", 0}});
   std::filesystem::create_directories(scratch / "here");
-  QorRun run = RunQor({"extract", Arg(archive)}, scratch / "here");
-  ASSERT_EQ(0, run.exitCode) << run.Describe();
-  EXPECT_EQ((std::map<std::string, std::string>{{"x/y.txt", "why"}}), FilesBelow(scratch / "here"));
+  QorRun run = RunQor({"extract", Arg(archive), "readme.txt"}, scratch / "here");
+  EXPECT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ(Expected({"readme.txt"}), FilesBelow(scratch / "here")) << "without -C, into the working folder";
 }
 
 // A stored name that is empty, ".", "..", or carries a drive or a root is
 // skipped with a message; the other entries are extracted, the status is 1,
 // and nothing appears outside the target.
 TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
-  struct Case {
-    const char* label;
-    std::string name;  // CP932
-  };
-  const Case cases[] = {
+  const struct { const char* label; std::string name; } cases[] = {
       {"parent", "..\\evil.txt"},
       {"parent, / between names", "../evil.txt"},
       {"parent further down", "sub\\..\\..\\evil.txt"},
@@ -120,7 +82,7 @@ TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
       {"drive and root", "C:\\evil.txt"},
       {"drive alone", "C:evil.txt"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Scratch scratch;
     std::filesystem::path archive = scratch.WriteArchive(
         "bad.arc", {{"good.txt", "good", 0}, {c.name, "evil", 0}, {"sub\\fine.txt", "fine", 0}});
@@ -128,71 +90,72 @@ TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
     EXPECT_EQ(1, run.exitCode) << c.label << "\n" << run.Describe();
     EXPECT_EQ(1u, CountMessages(run.err)) << c.label << "\n" << run.err;
     EXPECT_NE(std::string::npos, run.err.find("skipped")) << c.label << "\n" << run.err;
-    std::map<std::string, std::string> files = FilesBelow(scratch.Path());
+    Files files = FilesBelow(scratch.Path());
     files.erase("bad.arc");
-    EXPECT_EQ((std::map<std::string, std::string>{{"out/target/good.txt", "good"}, {"out/target/sub/fine.txt", "fine"}}),
-              files)
-        << c.label;
+    EXPECT_EQ((Files{{"out/target/good.txt", "good"}, {"out/target/sub/fine.txt", "fine"}}), files) << c.label;
   }
 }
 
-TEST(QorExtract, KeepsExistingFilesUnlessAskedToOverwrite) {
+// Existing files are kept unless --overwrite; a folder in the way is never
+// replaced. Each one kept is a message and makes the status 1.
+TEST(QorExtract, KeepsExistingFilesUnlessAskedToOverwriteAndNeverReplacesAFolder) {
   Scratch scratch;
-  std::filesystem::path archive =
-      scratch.WriteArchive("a.arc", {{"a.txt", "new a", 0}, {"b.txt", "new b", 0}, {"sub\\c.txt", "new c", 0}});
+  std::filesystem::path archive = scratch.WriteArchive(
+      "a.arc", {{"a.txt", "new a", 0}, {"b.txt", "new b", 0}, {"sub\\c.txt", "new c", 0}, {"d.txt", "new d", 0}});
   scratch.Write("out/a.txt", "old a");
   scratch.Write("out/sub/c.txt", "old c");
+  scratch.Write("out/d.txt/inside.txt", "kept");
   QorRun kept = RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)});
   EXPECT_EQ(1, kept.exitCode) << kept.Describe();
-  EXPECT_EQ(2u, CountMessages(kept.err)) << kept.err;
-  EXPECT_NE(std::string::npos, kept.err.find("a.txt")) << kept.err;
-  EXPECT_NE(std::string::npos, kept.err.find("sub/c.txt")) << kept.err;
-  EXPECT_EQ((std::map<std::string, std::string>{{"a.txt", "old a"}, {"b.txt", "new b"}, {"sub/c.txt", "old c"}}),
+  EXPECT_EQ(3u, CountMessages(kept.err)) << kept.err;
+  for (const char* name : {"a.txt", "sub/c.txt", "d.txt"}) EXPECT_NE(std::string::npos, kept.err.find(name)) << name;
+  EXPECT_EQ((Files{{"a.txt", "old a"}, {"b.txt", "new b"}, {"sub/c.txt", "old c"}, {"d.txt/inside.txt", "kept"}}),
             FilesBelow(scratch / "out"));
 
   QorRun replaced = RunQor({"extract", "--overwrite", "-C", Arg(scratch / "out"), Arg(archive)});
-  EXPECT_EQ(0, replaced.exitCode) << replaced.Describe();
-  EXPECT_EQ((std::map<std::string, std::string>{{"a.txt", "new a"}, {"b.txt", "new b"}, {"sub/c.txt", "new c"}}),
+  EXPECT_EQ(1, replaced.exitCode) << replaced.Describe();
+  EXPECT_EQ(1u, CountMessages(replaced.err)) << replaced.err;
+  EXPECT_NE(std::string::npos, replaced.err.find("d.txt")) << replaced.err;
+  EXPECT_EQ((Files{{"a.txt", "new a"}, {"b.txt", "new b"}, {"sub/c.txt", "new c"}, {"d.txt/inside.txt", "kept"}}),
+            FilesBelow(scratch / "out"));
+
+  std::filesystem::remove_all(scratch / "out/d.txt");
+  QorRun clear = RunQor({"extract", "--overwrite", "-C", Arg(scratch / "out"), Arg(archive)});
+  EXPECT_EQ(0, clear.exitCode) << clear.Describe();
+  EXPECT_EQ((Files{{"a.txt", "new a"}, {"b.txt", "new b"}, {"sub/c.txt", "new c"}, {"d.txt", "new d"}}),
             FilesBelow(scratch / "out"));
 }
 
-TEST(QorExtract, NeverReplacesAFolderWithAFile) {
-  Scratch scratch;
-  std::filesystem::path archive = scratch.WriteArchive("a.arc", {{"a.txt", "file", 0}, {"b.txt", "b", 0}});
-  scratch.Write("out/a.txt/inside.txt", "kept");
-  QorRun run = RunQor({"extract", "--overwrite", "-C", Arg(scratch / "out"), Arg(archive)});
-  EXPECT_EQ(1, run.exitCode) << run.Describe();
-  EXPECT_NE(std::string::npos, run.err.find("a.txt")) << run.err;
-  EXPECT_EQ((std::map<std::string, std::string>{{"a.txt/inside.txt", "kept"}, {"b.txt", "b"}}),
-            FilesBelow(scratch / "out"));
-}
-
-TEST(QorExtract, GoesOnAfterAnEntryThatFails) {
-  Scratch scratch;
-  std::string good = TextBytes(5000);
-  std::string archive = AssembleArchive({
-      {"first.txt", good},
-      {"broken\\bad.bin", Encode(good), true, 5001},  // claims one byte more than it holds
-      {"last.txt", "last"},
-  });
-  scratch.Write("damaged.arc", archive);
-  QorRun run = RunQor({"extract", "-C", Arg(scratch / "out"), Arg(scratch / "damaged.arc")});
-  EXPECT_EQ(1, run.exitCode) << run.Describe();
-  EXPECT_EQ(1u, CountMessages(run.err)) << run.err;
-  EXPECT_NE(std::string::npos, run.err.find("broken/bad.bin")) << run.err;
-  std::map<std::string, std::string> files = FilesBelow(scratch / "out");
-  files.erase("broken/bad.bin");  // whatever was written of it
-  EXPECT_EQ((std::map<std::string, std::string>{{"first.txt", good}, {"last.txt", "last"}}), files);
-}
-
-TEST(QorExtract, GoesOnAfterAPlaceThatIsNotInTheArchive) {
-  Scratch scratch;
-  std::filesystem::path archive = scratch.WriteArchive("a.arc", {{"a.txt", "a", 0}, {"d\\b.txt", "b", 0}});
-  QorRun run = RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive), "a.txt", "missing", "d"});
-  EXPECT_EQ(1, run.exitCode) << run.Describe();
-  EXPECT_EQ(1u, CountMessages(run.err)) << run.err;
-  EXPECT_NE(std::string::npos, run.err.find("missing")) << run.err;
-  EXPECT_EQ((std::map<std::string, std::string>{{"a.txt", "a"}, {"d/b.txt", "b"}}), FilesBelow(scratch / "out"));
+// One entry that fails to decode, or one place not in the archive: one
+// message naming it, status 1, and everything else still written.
+TEST(QorExtract, GoesOnAfterAnEntryOrAPlaceThatFails) {
+  const std::string good = TextBytes(5000);
+  const struct {
+    const char* label;
+    std::string archive;
+    std::vector<std::string> places;
+    const char* named;
+  } cases[] = {
+      {"an entry claiming one byte more than it holds",
+       AssembleArchive({{"first.txt", good}, {"broken\\bad.bin", Encode(good), 5001}, {"last.txt", "last"}}),
+       {},
+       "broken/bad.bin"},
+      {"a place not in the archive", AssembleArchive({{"first.txt", good}, {"d\\last.txt", "last"}}),
+       {"first.txt", "missing", "d"},
+       "missing"},
+  };
+  for (const auto& c : cases) {
+    Scratch scratch;
+    std::vector<std::string> arguments{"extract", "-C", Arg(scratch / "out"), Arg(scratch.Write("x.arc", c.archive))};
+    arguments.insert(arguments.end(), c.places.begin(), c.places.end());
+    QorRun run = RunQor(arguments);
+    EXPECT_EQ(1, run.exitCode) << c.label << "\n" << run.Describe();
+    EXPECT_EQ(1u, CountMessages(run.err)) << c.label << "\n" << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(c.named)) << c.label << "\n" << run.err;
+    Files files = FilesBelow(scratch / "out");
+    files.erase("broken/bad.bin");  // whatever was written of it
+    EXPECT_EQ((Files{{"first.txt", good}, {c.places.empty() ? "last.txt" : "d/last.txt", "last"}}), files) << c.label;
+  }
 }
 
 }  // namespace

@@ -44,13 +44,10 @@ class QorList : public testing::Test {
   std::filesystem::path m_archive;
 };
 
+// Each folder lists its children in its own order; with -R items are named
+// by their path from the root and every folder's tree follows the folder.
 TEST_F(QorList, ListsOneFolderInItsOwnOrder) {
-  struct Case {
-    const char* inner;
-    bool recursive;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
+  const struct { const char* inner; bool recursive; std::vector<std::string> expected; } cases[] = {
       {"", false, {"Zeta.bin", "a/", "docs/", "empty.dat", "readme.txt", "表/"}},
       {"docs", false, {"api/", "guide.txt", "お知らせ.txt"}},
       {"docs/", false, {"api/", "guide.txt", "お知らせ.txt"}},
@@ -59,114 +56,73 @@ TEST_F(QorList, ListsOneFolderInItsOwnOrder) {
       {"表", false, {"ソ.txt"}},
       {"docs/お知らせ.txt", false, {"お知らせ.txt"}},
       {"表/ソ.txt", false, {"ソ.txt"}},
-      // With -R items are named by their path from the root.
       {"", true, {"Zeta.bin", "a/", "a/b/", "a/b/c.txt", "docs/", "docs/api/", "docs/api/index.html",
                   "docs/guide.txt", "docs/お知らせ.txt", "empty.dat", "readme.txt", "表/", "表/ソ.txt"}},
       {"docs", true, {"docs/api/", "docs/api/index.html", "docs/guide.txt", "docs/お知らせ.txt"}},
       {"a/b/c.txt", true, {"a/b/c.txt"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    std::string label = std::string("ls ") + (c.recursive ? "-R " : "") + "'" + c.inner + "'";
     QorRun run = Ls(c.recursive ? std::vector<std::string>{"-R"} : std::vector<std::string>{}, c.inner);
-    EXPECT_EQ(0, run.exitCode) << "ls " << (c.recursive ? "-R " : "") << "'" << c.inner << "'\n" << run.Describe();
-    EXPECT_EQ(c.expected, Lines(run.out)) << "ls " << (c.recursive ? "-R " : "") << "'" << c.inner << "'";
-    EXPECT_EQ("", run.err) << c.inner;
+    EXPECT_EQ(0, run.exitCode) << label << "\n" << run.Describe();
+    EXPECT_EQ(c.expected, Lines(run.out)) << label;
+    EXPECT_EQ("", run.err) << label;
   }
 }
 
-// Whatever order a folder lists its children in, -R keeps it, and puts the
-// tree of every folder right after the folder.
-TEST_F(QorList, RecursiveListingIsPreOrderOfEachFolderListing) {
-  std::vector<std::string> walked = Lines(Ls({"-R"}).out);
-  std::vector<std::string> rebuilt;
-  std::function<void(const std::string&)> visit = [&](const std::string& folder) {
-    for (const std::string& name : Lines(Ls({}, folder).out)) {
-      std::string path = folder.empty() ? name : folder + "/" + name;
-      rebuilt.push_back(path);
-      if (path.back() == '/') visit(path.substr(0, path.size() - 1));
-    }
-  };
-  visit("");
-  EXPECT_EQ(13u, walked.size());
-  EXPECT_EQ(walked, rebuilt);
-}
-
-TEST_F(QorList, LongListingGivesSizeDateAndKind) {
-  struct Row {
+// The long and the JSON listing of every item, in -R order.
+TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
+  const struct {
     const char* path;
-    const char* size;  // "-" for folders
-    const char* date;
-    const char* time;
-  };
-  const Row rows[] = {
-      {"Zeta.bin", "70000", "2038-01-19", "03:14"},
-      {"a/", "-", "-", ""},
-      {"a/b/", "-", "-", ""},
-      {"a/b/c.txt", "1", "2001-09-09", "01:46"},
-      {"docs/", "-", "-", ""},
-      {"docs/api/", "-", "-", ""},
-      {"docs/api/index.html", "13", "1969-12-31", "23:59"},
-      {"docs/guide.txt", "382", "1970-01-01", "00:00"},
-      {"docs/お知らせ.txt", "133", "1901-12-13", "20:45"},
-      {"empty.dat", "0", "1970-01-01", "00:00"},
-      {"readme.txt", "303", "2023-11-14", "22:13"},
-      {"表/", "-", "-", ""},
-      {"表/ソ.txt", "2", "2000-02-29", "00:00"},
+    bool folder;
+    unsigned size;
+    std::string mtime;
+    unsigned index;  // the entry's position in the catalogue
+  } rows[] = {
+      {"Zeta.bin", false, 70000, "2038-01-19T03:14:07Z", 2},
+      {"a", true},
+      {"a/b", true},
+      {"a/b/c.txt", false, 1, "2001-09-09T01:46:40Z", 6},
+      {"docs", true},
+      {"docs/api", true},
+      {"docs/api/index.html", false, 13, "1969-12-31T23:59:59Z", 3},
+      {"docs/guide.txt", false, 382, "1970-01-01T00:00:00Z", 1},
+      {"docs/お知らせ.txt", false, 133, "1901-12-13T20:45:52Z", 4},
+      {"empty.dat", false, 0, "1970-01-01T00:00:01Z", 7},
+      {"readme.txt", false, 303, "2023-11-14T22:13:20Z", 0},
+      {"表", true},
+      {"表/ソ.txt", false, 2, "2000-02-29T00:00:00Z", 5},
   };
   QorRun run = Ls({"-R", "-l"});
   ASSERT_EQ(0, run.exitCode) << run.Describe();
   std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(std::size(rows), lines.size()) << run.out;
   for (size_t i = 0; i < lines.size(); ++i) {
-    const Row& row = rows[i];
-    bool folder = std::string(row.size) == "-";
+    const auto& row = rows[i];
     std::istringstream fields(lines[i]);
     std::string mode, size, date, time, path;
     fields >> mode >> size >> date;
-    if (!folder) fields >> time;
+    if (!row.folder) fields >> time;
     fields >> path;
-    EXPECT_EQ(row.path, path) << lines[i];
-    EXPECT_EQ(folder ? 'd' : '-', mode.front()) << row.path << ": " << lines[i];
-    EXPECT_EQ(row.size, size) << row.path << ": " << lines[i];
-    EXPECT_EQ(row.date, date) << row.path << ": " << lines[i];
-    EXPECT_EQ(row.time, time) << row.path << ": " << lines[i];
+    EXPECT_EQ(row.path + std::string(row.folder ? "/" : ""), path) << lines[i];
+    EXPECT_EQ(row.folder ? 'd' : '-', mode.front()) << lines[i];
+    EXPECT_EQ(row.folder ? "-" : std::to_string(row.size), size) << lines[i];
+    EXPECT_EQ(row.folder ? "-" : row.mtime.substr(0, 10), date) << lines[i];
+    EXPECT_EQ(row.folder ? "" : row.mtime.substr(11, 5), time) << lines[i];
   }
-}
 
-TEST_F(QorList, JsonListingDescribesEveryItem) {
-  struct Row {
-    const char* path;
-    const char* name;
-    bool folder;
-    unsigned size;
-    const char* mtime;
-    unsigned index;  // catalogue index: the entry's position in the catalogue
-  };
-  const Row rows[] = {
-      {"Zeta.bin", "Zeta.bin", false, 70000, "2038-01-19T03:14:07Z", 2},
-      {"a", "a", true},
-      {"a/b", "b", true},
-      {"a/b/c.txt", "c.txt", false, 1, "2001-09-09T01:46:40Z", 6},
-      {"docs", "docs", true},
-      {"docs/api", "api", true},
-      {"docs/api/index.html", "index.html", false, 13, "1969-12-31T23:59:59Z", 3},
-      {"docs/guide.txt", "guide.txt", false, 382, "1970-01-01T00:00:00Z", 1},
-      {"docs/お知らせ.txt", "お知らせ.txt", false, 133, "1901-12-13T20:45:52Z", 4},
-      {"empty.dat", "empty.dat", false, 0, "1970-01-01T00:00:01Z", 7},
-      {"readme.txt", "readme.txt", false, 303, "2023-11-14T22:13:20Z", 0},
-      {"表", "表", true},
-      {"表/ソ.txt", "ソ.txt", false, 2, "2000-02-29T00:00:00Z", 5},
-  };
-  QorRun run = Ls({"-R", "--json"});
+  run = Ls({"-R", "--json"});
   ASSERT_EQ(0, run.exitCode) << run.Describe();
   nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
   ASSERT_TRUE(list.is_array()) << run.out;
   ASSERT_EQ(std::size(rows), list.size()) << run.out;
   for (size_t i = 0; i < list.size(); ++i) {
-    const Row& row = rows[i];
+    const auto& row = rows[i];
     const nlohmann::json& item = list[i];
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(row.path, item.value("path", "?"));
-    EXPECT_EQ(row.name, item.value("name", "?"));
+    std::string path = row.path;
+    EXPECT_EQ(path, item.value("path", "?"));
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), item.value("name", "?"));
     EXPECT_EQ(row.folder ? "folder" : "file", item.value("type", "?"));
     if (row.folder) {
       EXPECT_EQ(3u, item.size()) << item.dump() << ": folders carry no size, mtime or index";
@@ -182,15 +138,11 @@ TEST_F(QorList, JsonListingDescribesEveryItem) {
 }
 
 TEST_F(QorList, JsonListingOfAPlaceNamesItsItemsFromTheRoot) {
-  struct Case {
-    const char* inner;
-    std::vector<std::string> paths;
-  };
-  const Case cases[] = {
+  const struct { const char* inner; std::vector<std::string> paths; } cases[] = {
       {"docs", {"docs/api", "docs/guide.txt", "docs/お知らせ.txt"}},
       {"表\\ソ.txt", {"表/ソ.txt"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     QorRun run = Ls({"--json"}, c.inner);
     ASSERT_EQ(0, run.exitCode) << c.inner << "\n" << run.Describe();
     nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);

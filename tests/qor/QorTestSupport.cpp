@@ -28,18 +28,15 @@ namespace {
 
 std::atomic<int> g_sequence{0};
 
-unsigned long ProcessId() {
-#ifdef _WIN32
-  return GetCurrentProcessId();
-#else
-  return static_cast<unsigned long>(::getpid());
-#endif
-}
-
 // A name of this process's own in the temporary folder.
 std::filesystem::path UniqueTemporary(const std::string& kind) {
+#ifdef _WIN32
+  unsigned long process = GetCurrentProcessId();
+#else
+  auto process = static_cast<unsigned long>(::getpid());
+#endif
   return std::filesystem::temp_directory_path() /
-         ("qor-e2e-" + std::to_string(ProcessId()) + "-" + std::to_string(g_sequence++) + kind);
+         ("qor-e2e-" + std::to_string(process) + "-" + std::to_string(g_sequence++) + kind);
 }
 
 std::filesystem::path ProgramFolder() {
@@ -54,14 +51,6 @@ std::filesystem::path ProgramFolder() {
 }
 
 #ifdef _WIN32
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
-  return wide;
-}
 
 // One argument as the runtime's command-line splitter reads it back.
 std::wstring Quoted(const std::wstring& argument) {
@@ -103,7 +92,8 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
   startup.hStdOutput = out.h;
   startup.hStdError = err.h;
   std::wstring commandLine = Quoted(program.wstring());
-  for (const std::string& argument : arguments) commandLine += L" " + Quoted(Wide(argument));
+  for (const std::string& argument : arguments)
+    commandLine += L" " + Quoted(std::filesystem::path(std::u8string(argument.begin(), argument.end())).wstring());
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
@@ -175,10 +165,6 @@ std::string Arg(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::filesystem::path Native(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -187,6 +173,12 @@ std::vector<std::string> Lines(const std::string& text) {
     lines.push_back(line);
   }
   return lines;
+}
+
+size_t CountMessages(const std::string& text) {
+  size_t count = 0;
+  for (const std::string& line : Lines(text)) count += line.rfind("qor: ", 0) == 0;
+  return count;
 }
 
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
@@ -213,7 +205,7 @@ Scratch::~Scratch() {
 }
 
 std::filesystem::path Scratch::operator/(const std::string& relative) const {
-  return (m_path / Native(relative)).lexically_normal();
+  return (m_path / std::u8string(relative.begin(), relative.end())).lexically_normal();
 }
 
 std::filesystem::path Scratch::Write(const std::string& relative, const std::string& bytes) const {
@@ -239,7 +231,8 @@ std::string AssembleArchive(const std::vector<RawInput>& inputs) {
   bool written = writer.Begin(heads);
   for (const RawInput& input : inputs) {
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(input.data.data()), input.data.size());
-    written = written && (input.storedAsIs ? writer.AddStoredEntry(bytes, input.claimedLength) : writer.AddEntry(bytes));
+    auto claimed = static_cast<std::uint32_t>(input.claimedLength);
+    written = written && (input.claimedLength < 0 ? writer.AddEntry(bytes) : writer.AddStoredEntry(bytes, claimed));
   }
   if (!written || !writer.Finish()) throw std::runtime_error("cannot assemble the archive");
   std::string archive(file.Length(), '\0');

@@ -14,10 +14,9 @@
 namespace qor_test {
 
 struct QorRun {
-  int exitCode = -1;       // meaningful unless the process died
-  bool died = false;       // ended by a signal (POSIX) or an exception status (Windows)
-  std::string out;         // standard output, bytes as written
-  std::string err;         // standard error
+  int exitCode = -1;  // meaningful unless the process died
+  bool died = false;  // ended by a signal (POSIX) or an exception status (Windows)
+  std::string out, err;
   std::string Describe() const;  // for failure messages
 };
 
@@ -28,15 +27,14 @@ QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::
 
 // A path as qor takes it on its command line: UTF-8.
 std::string Arg(const std::filesystem::path& path);
-// A native path from UTF-8 text.
-std::filesystem::path Native(const std::string& utf8);
-
-// The lines of a text, without their line ends; no empty last line.
+// The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
-
-// Every regular file below a folder, by its relative path with "/" between
-// names (UTF-8), with its bytes.
+// The number of lines of a text that begin "qor: ".
+size_t CountMessages(const std::string& text);
+// Every regular file below a folder by its relative path ("/" between names,
+// UTF-8), with its bytes.
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
+std::string ReadFile(const std::filesystem::path& file);
 
 // A fresh folder for one test, removed with its contents afterwards.
 class Scratch {
@@ -49,7 +47,6 @@ class Scratch {
   const std::filesystem::path& Path() const { return m_path; }
   // A path below the folder; relative is UTF-8 with "/" between names.
   std::filesystem::path operator/(const std::string& relative) const;
-
   // Writes a file, creating its folders; returns its path.
   std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
   std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
@@ -59,15 +56,13 @@ class Scratch {
   std::filesystem::path m_path;
 };
 
-std::string ReadFile(const std::filesystem::path& file);
-
-// An entry of a hand-assembled archive: either data to encode, or stored
-// bytes taken as they are with the unpacked length the catalogue claims.
+// An entry of a hand-assembled archive: data to encode, or (claimedLength
+// given) stored bytes taken as they are with the unpacked length the
+// catalogue claims.
 struct RawInput {
   std::string name;  // CP932
   std::string data;
-  bool storedAsIs = false;
-  std::uint32_t claimedLength = 0;  // for storedAsIs
+  std::int64_t claimedLength = -1;
 };
 std::string AssembleArchive(const std::vector<RawInput>& inputs);
 

@@ -10,9 +10,6 @@
 namespace shell_test {
 namespace {
 
-constexpr SHCONTF kAll = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-using Names = std::vector<std::string>;
-
 class Enumerator : public ShellTest {
  protected:
   // A root with the children b (file), A (folder) and a (file), stored in
@@ -25,12 +22,6 @@ class Enumerator : public ShellTest {
     m_archive = Open(WriteArchive("x.arc", inputs));
     m_root = Root(m_archive.Get());
     ASSERT_TRUE(m_root);
-  }
-
-  ComPtr<IEnumIDList> Enum(SHCONTF flags = kAll) {
-    ComPtr<IEnumIDList> enumerator;
-    EXPECT_EQ(m_root->EnumObjects(nullptr, flags, enumerator.Put()), S_OK);
-    return enumerator;
   }
 
   // One Next(1) call: the name fetched, or "" at the end.
@@ -50,7 +41,7 @@ class Enumerator : public ShellTest {
 
 TEST_F(Enumerator, AnswersIEnumIDListAndIUnknownOnly) {
   OpenThreeFiles();
-  ComPtr<IEnumIDList> enumerator = Enum();
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
   EXPECT_EQ(Query<IUnknown>(enumerator.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(enumerator.Get()));
   EXPECT_EQ(Query<IEnumIDList>(enumerator.Get(), IID_IEnumIDList).Get(), enumerator.Get());
   for (const IID* iid : {&IID_IzKtrnArchiveEnumIDList, &IID_IShellFolder, &IID_IzKtrnArchiveFolder}) {
@@ -67,10 +58,7 @@ TEST_F(Enumerator, AnswersIEnumIDListAndIUnknownOnly) {
 
 TEST_F(Enumerator, ExactNameOrderAndTheFlagsFilter) {
   OpenMixed();
-  const struct {
-    SHCONTF flags;
-    Names expected;
-  } rows[] = {
+  const struct { SHCONTF flags; Names expected; } rows[] = {
       {kAll, {"A", "a", "b"}},
       {kAll | SHCONTF_INCLUDEHIDDEN, {"A", "a", "b"}},
       {SHCONTF_FOLDERS, {"A"}},
@@ -80,23 +68,15 @@ TEST_F(Enumerator, ExactNameOrderAndTheFlagsFilter) {
   };
   for (const auto& row : rows) {
     for (ULONG celt : {1u, 2u, 10u}) {
-      ComPtr<IEnumIDList> enumerator = Enum(row.flags);
+      ComPtr<IEnumIDList> enumerator = Enum(m_root.Get(), row.flags);
       EXPECT_EQ(Drain(enumerator.Get(), celt), row.expected) << "flags " << row.flags << ", " << celt << " at a time";
     }
   }
-  // Folders only, asked for ten: one item and S_FALSE.
-  ComPtr<IEnumIDList> folders = Enum(SHCONTF_FOLDERS);
-  LPITEMIDLIST items[10] = {};
-  ULONG fetched = 0;
-  EXPECT_EQ(folders->Next(10, items, &fetched), S_FALSE);
-  ASSERT_EQ(fetched, 1u);
-  EXPECT_EQ(RecordOf(items[0])->getFileName(), "A");
-  qor::PidlFree(items[0]);
 }
 
 TEST_F(Enumerator, NextAtTheBoundaries) {
   OpenThreeFiles();
-  ComPtr<IEnumIDList> enumerator = Enum();
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
   LPITEMIDLIST items[3] = {};
   ULONG fetched = 99;
   EXPECT_EQ(enumerator->Next(0, items, &fetched), S_OK);
@@ -123,70 +103,45 @@ TEST_F(Enumerator, NextAtTheBoundaries) {
   EXPECT_EQ(enumerator->Next(1, items, nullptr), S_FALSE);
 }
 
-TEST_F(Enumerator, SkipPassesOverAdmittedChildrenOnly) {
+TEST_F(Enumerator, SkipPassesOverAdmittedChildrenOnlyAndResetStartsAgain) {
   OpenMixed();  // A (folder), a, b
-  const struct {
-    SHCONTF flags;
-    ULONG skip;
-    std::string next;  // "" for the end
-  } rows[] = {
-      {kAll, 0, "A"},          {kAll, 1, "a"},   {kAll, 2, "b"},          {kAll, 3, ""},
-      {kAll, 5, ""},           {kAll, 0xFFFFFFFF, ""},
+  const struct { SHCONTF flags; ULONG skip; std::string next; /* "" for the end */ } rows[] = {
+      {kAll, 0, "A"}, {kAll, 1, "a"}, {kAll, 2, "b"}, {kAll, 3, ""}, {kAll, 5, ""}, {kAll, 0xFFFFFFFF, ""},
       {SHCONTF_NONFOLDERS, 1, "b"},  // the folder A is passed over without counting
       {SHCONTF_FOLDERS, 1, ""},      {0, 1, ""},
   };
   for (const auto& row : rows) {
-    ComPtr<IEnumIDList> enumerator = Enum(row.flags);
+    ComPtr<IEnumIDList> enumerator = Enum(m_root.Get(), row.flags);
     EXPECT_EQ(enumerator->Skip(row.skip), S_OK) << "flags " << row.flags << ", skip " << row.skip;
     EXPECT_EQ(NextName(enumerator.Get()), row.next) << "flags " << row.flags << ", skip " << row.skip;
   }
-  // Skip moves on from where Next left off.
-  ComPtr<IEnumIDList> enumerator = Enum();
+  // Skip moves on from where Next left off; Reset goes back to the start.
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
   EXPECT_EQ(NextName(enumerator.Get()), "A");
   EXPECT_EQ(enumerator->Skip(1), S_OK);
   EXPECT_EQ(NextName(enumerator.Get()), "b");
-}
-
-TEST_F(Enumerator, ResetStartsAgainAtTheFirstChild) {
-  OpenThreeFiles();
-  ComPtr<IEnumIDList> enumerator = Enum();
-  EXPECT_EQ(Drain(enumerator.Get()), (Names{"a", "b", "c"}));
   EXPECT_EQ(enumerator->Reset(), S_OK);
-  EXPECT_EQ(Drain(enumerator.Get(), 2), (Names{"a", "b", "c"}));
-  EXPECT_EQ(enumerator->Skip(2), S_OK);
+  EXPECT_EQ(Drain(enumerator.Get(), 2), (Names{"A", "a", "b"}));
   EXPECT_EQ(enumerator->Reset(), S_OK);
-  EXPECT_EQ(NextName(enumerator.Get()), "a");
+  EXPECT_EQ(NextName(enumerator.Get()), "A");
 }
 
 TEST_F(Enumerator, HandsOutCopiesOfTheRecordsThatTheCallerFrees) {
   OpenMixed();
-  ComPtr<IEnumIDList> first = Enum(), second = Enum();
+  ComPtr<IEnumIDList> first = Enum(m_root.Get()), second = Enum(m_root.Get());
   LPITEMIDLIST mine[3] = {}, theirs[3] = {};
   ULONG fetched = 0;
   ASSERT_EQ(first->Next(3, mine, &fetched), S_OK);
   ASSERT_EQ(second->Next(3, theirs, &fetched), S_OK);
-  const struct {
-    const char* name;
-    DWORD index, attributes, length;
-    FILETIME time;
-  } expected[] = {
-      {"A", 0xFFFFFFFF, FILE_ATTRIBUTE_DIRECTORY, 0, {0, 0}},
-      {"a", 2, FILE_ATTRIBUTE_NORMAL, 1, FileTimeOf(1)},
-      {"b", 0, FILE_ATTRIBUTE_NORMAL, 2, FileTimeOf(2)},
-  };
+  // The fields of the records are checked through the folder's own questions.
+  const char* const names[] = {"A", "a", "b"};
   for (int i = 0; i < 3; ++i) {
-    const QORITEMIDLIST* record = RecordOf(mine[i]);
     EXPECT_NE(mine[i], theirs[i]) << "each call hands out its own copy";
     EXPECT_TRUE(qor::PidlEqual(mine[i], theirs[i]));
-    EXPECT_EQ(qor::PidlGetSize(mine[i]), 29 + std::strlen(expected[i].name)) << "one record, no more";
-    EXPECT_EQ(record->getFileName(), expected[i].name);
-    EXPECT_EQ(record->getIndex(), expected[i].index) << expected[i].name;
-    EXPECT_EQ(record->getAttributes(), expected[i].attributes) << expected[i].name;
-    EXPECT_EQ(record->getLength(), expected[i].length) << expected[i].name;
-    EXPECT_EQ(record->getLastModifiedTime().dwLowDateTime, expected[i].time.dwLowDateTime) << expected[i].name;
-    EXPECT_EQ(record->getLastModifiedTime().dwHighDateTime, expected[i].time.dwHighDateTime) << expected[i].name;
+    EXPECT_EQ(qor::PidlGetSize(mine[i]), 29 + std::strlen(names[i])) << "one record, no more";
+    EXPECT_EQ(RecordOf(mine[i])->getFileName(), names[i]);
     // Scribbling over a copy changes nothing the folder holds.
-    std::memset(reinterpret_cast<BYTE*>(mine[i]) + QORITEMIDLIST::kFixedSize, 'Z', std::strlen(expected[i].name));
+    std::memset(reinterpret_cast<BYTE*>(mine[i]) + QORITEMIDLIST::kFixedSize, 'Z', std::strlen(names[i]));
     qor::PidlFree(mine[i]);
     qor::PidlFree(theirs[i]);
   }

@@ -29,6 +29,8 @@ using qor::ComPtr;
 using qor::UniquePidl;
 using qor::test::TempDirectory;
 using Inputs = std::vector<qor::ArchiveInput>;
+using Names = std::vector<std::string>;
+constexpr SHCONTF kAll = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
 
 inline LONG Live() { return qor::g_serverModule.LockCount(); }
 
@@ -44,9 +46,8 @@ inline LPWSTR NarrowArgument(const std::string& path) {
   return reinterpret_cast<LPWSTR>(const_cast<char*>(path.c_str()));
 }
 
-inline std::string LE32(std::uint32_t value) {
-  return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-          static_cast<char>(value >> 24)};
+inline std::string LE32(std::uint32_t v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
 }
 
 // A catalogue time as the FILETIME a file record must carry.
@@ -57,8 +58,7 @@ inline FILETIME FileTimeOf(std::int32_t seconds) {
 
 // The same path with the drive letter in the other case.
 inline std::string OtherDriveCase(std::string path) {
-  char& c = path[0];
-  c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c + 32);
+  path[0] = static_cast<char>(path[0] ^ 0x20);
   return path;
 }
 
@@ -71,16 +71,15 @@ ComPtr<T> Query(IUnknown* from, REFIID riid) {
   return result;
 }
 
-// A one-item list holding a record made here, for questions that only look
-// at the record itself.
-inline UniquePidl MakeRecord(const char* name, bool folder, DWORD length = 0) {
-  return UniquePidl(reinterpret_cast<ITEMIDLIST*>(QORITEMIDLIST::create(
-      name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, length, {})));
-}
-
+inline const QORITEMIDLIST* RecordOf(LPCITEMIDLIST list) { return reinterpret_cast<const QORITEMIDLIST*>(list); }
 inline UniquePidl Concat(LPCITEMIDLIST a, LPCITEMIDLIST b) { return UniquePidl(qor::PidlConcat(a, b)); }
 
-inline const QORITEMIDLIST* RecordOf(LPCITEMIDLIST list) { return reinterpret_cast<const QORITEMIDLIST*>(list); }
+// A one-item list holding a record made here, for questions that only look
+// at the record itself.
+inline UniquePidl MakeRecord(const char* name, bool folder) {
+  return UniquePidl(reinterpret_cast<ITEMIDLIST*>(QORITEMIDLIST::create(
+      name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, 0, {})));
+}
 
 inline std::u16string Widen(const std::string& text) {
   int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -90,18 +89,9 @@ inline std::u16string Widen(const std::string& text) {
   return wide;
 }
 
-inline std::string FromWide(const WCHAR* text) {
-  int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
-  narrow.resize(narrow.size() - 1);
-  return narrow;
-}
-
 // A display name asked of a folder, as UTF-16 text; "<failed 0x...>" when the
-// folder refuses. The block is checked to come from the task allocator (it is
-// freed there, and it is at least MAX_PATH bytes and large enough for the
-// whole name).
+// folder refuses. The block must come from the task allocator (it is freed
+// there) and hold at least MAX_PATH bytes and the whole name.
 inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
   STRRET name{};
   HRESULT hr = folder->GetDisplayNameOf(pidl, flags, &name);
@@ -122,15 +112,21 @@ inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, 
   return wide;
 }
 
+// The same, in the system code page.
 inline std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
   std::u16string wide = WideDisplayName(folder, pidl, flags);
-  return FromWide(reinterpret_cast<const WCHAR*>(wide.c_str()));
+  auto text = reinterpret_cast<LPCWSTR>(wide.c_str());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
+  narrow.resize(narrow.size() - 1);
+  return narrow;
 }
 
 // Every item an enumerator still has, fetched celt at a time; the lists are
 // checked to be one-item records and freed.
-inline std::vector<std::string> Drain(IEnumIDList* enumerator, ULONG celt = 1) {
-  std::vector<std::string> names;
+inline Names Drain(IEnumIDList* enumerator, ULONG celt = 1) {
+  Names names;
   std::vector<LPITEMIDLIST> items(celt);
   for (;;) {
     ULONG fetched = 99;
@@ -147,16 +143,20 @@ inline std::vector<std::string> Drain(IEnumIDList* enumerator, ULONG celt = 1) {
   }
 }
 
-inline std::vector<std::string> Children(IShellFolder* folder, SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS) {
+inline ComPtr<IEnumIDList> Enum(IShellFolder* folder, SHCONTF flags = kAll) {
   ComPtr<IEnumIDList> enumerator;
   EXPECT_EQ(folder->EnumObjects(nullptr, flags, enumerator.Put()), S_OK);
-  return enumerator ? Drain(enumerator.Get()) : std::vector<std::string>{};
+  return enumerator;
+}
+
+inline Names Children(IShellFolder* folder) {
+  ComPtr<IEnumIDList> enumerator = Enum(folder);
+  return enumerator ? Drain(enumerator.Get()) : Names{};
 }
 
 // The record of a folder's child, as the folder's own enumerator hands it out.
 inline UniquePidl Child(IShellFolder* folder, std::string_view name) {
-  ComPtr<IEnumIDList> enumerator;
-  EXPECT_EQ(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.Put()), S_OK);
+  ComPtr<IEnumIDList> enumerator = Enum(folder);
   LPITEMIDLIST item = nullptr;
   while (enumerator && enumerator->Next(1, &item, nullptr) == S_OK) {
     UniquePidl held(item);
@@ -185,6 +185,7 @@ class ShellTest : public testing::Test {
   void TearDown() override {
     EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), m_allocatorReferences) << "task allocator not released";
   }
+  long m_allocatorReferences = 0;
 #endif
 
   // Writes an archive of inputs under name in the test's directory; its path.
@@ -198,7 +199,6 @@ class ShellTest : public testing::Test {
   static HRESULT Open(const std::string& path, ComPtr<IzKtrnArchiveObject>& archive) {
     return QORCreateObject(path.c_str(), IID_IzKtrnArchiveObject, archive.PutVoid());
   }
-
   static ComPtr<IzKtrnArchiveObject> Open(const std::string& path) {
     ComPtr<IzKtrnArchiveObject> archive;
     EXPECT_EQ(Open(path, archive), S_OK) << path;
@@ -214,9 +214,6 @@ class ShellTest : public testing::Test {
   }
 
   TempDirectory m_dir;
-#ifndef _WIN32
-  long m_allocatorReferences = 0;
-#endif
 };
 
 }  // namespace shell_test
