@@ -189,10 +189,10 @@ inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t 
 
 #if defined(QOR_DECODER_SSE2)
 // The block decoder, the path that nearly every token takes. It classifies
-// 64 input bytes at a time into bit masks, then walks the tokens that start
-// in them through the masks alone: where a token starts depends only on a
-// shift and a bit scan, not on loading and comparing the bytes before it,
-// and the bytes themselves are copied 16 at a time.
+// 64 input bytes at a time into bit masks, then takes the marker bits in
+// turn: finding the next token costs clearing one bit and a bit scan, not
+// loading and comparing the bytes before it, and literal runs and matches
+// are copied 16 bytes at a time.
 constexpr std::uint32_t kBlockSpan = 64;
 // Tokens starting below this lie wholly among the classified bytes.
 constexpr std::uint32_t kTokenSpan = kBlockSpan - 2;
@@ -204,7 +204,7 @@ constexpr std::uint32_t kBlockReach = kBlockSpan + 2 * kScanWidth;
 constexpr std::uint32_t kMaxBlockOutput = kBlockSpan + (kBlockSpan / 2 - 1) * kMaxMatchLength + 2 * kScanWidth;
 
 struct ByteClasses {
-  std::uint64_t markers;   // bit i: byte i is a marker; bit 63 always set, as a stop
+  std::uint64_t markers;   // bit i: byte i is a marker (i below kTokenSpan)
   std::uint64_t longForm;  // bit i: a token starting at byte i is a 3-byte long match
 };
 
@@ -237,7 +237,8 @@ inline std::size_t LowestBit(std::uint64_t nonZero) noexcept {
   return static_cast<std::size_t>(__builtin_ctzll(nonZero));
 }
 
-// All ones when bit q of bits is set, else zero.
+// All ones when bit q of bits is set, else zero; on x86-64 a bit test and a
+// subtract-with-borrow, two instructions on the decoder's busiest path.
 inline std::size_t LongMask(std::uint64_t bits, std::size_t q) noexcept {
 #if defined(__x86_64__)
   std::size_t mask;
@@ -257,10 +258,11 @@ inline void CopyRun(Byte* dst, const Byte* src, std::size_t n) noexcept {
 }
 
 // Decodes whole blocks while one more fits before inLimit and its output fits
-// before the flush threshold; leaves the rest to the token loop. Every token
-// it decodes ends before inLimit, which is never past the entry's end, so no
-// token here can be cut. False for a match the window cannot serve. Inlined
-// into one plain and one BMI2 build, chosen at run time.
+// before the flush threshold (so no flush or refill falls inside a block);
+// leaves the rest to the token loop. Every token it decodes ends before
+// inLimit, which is never past the entry's end, so no token here can be cut.
+// False for a match the window cannot serve (as in DecodeMarkerToken).
+// Inlined into one plain and one BMI2 build, chosen at run time.
 __attribute__((always_inline)) inline bool DecodeBlocksBody(const Byte* in, std::uint32_t& idxInOut,
                                                             std::uint32_t inLimit, Byte* window,
                                                             std::uint32_t& pInOut, Byte a, Byte m) noexcept {
