@@ -95,9 +95,15 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
   for (const std::string& argument : arguments)
     commandLine += L" " + Quoted(std::filesystem::path(std::u8string(argument.begin(), argument.end())).wstring());
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process))
-    throw std::runtime_error("cannot start qor.exe (error " + std::to_string(GetLastError()) + ")");
+  // Wine now and then fails to start a process with an internal error; a
+  // second attempt starts it.
+  bool started = false;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process);
+    if (!started) Sleep(200);
+  }
+  if (!started) throw std::runtime_error("cannot start qor.exe (error " + std::to_string(GetLastError()) + ")");
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
