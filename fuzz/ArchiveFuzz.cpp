@@ -14,8 +14,9 @@
 
 namespace {
 
-// Extractions per input and base offset: each one re-reads the catalogue,
-// so an input with thousands of entries must not cost thousands of them.
+// Entries extracted per input at base 0 (one at base 1): each extraction
+// re-reads the catalogue and allocates its buffers, so an input with
+// thousands of entries must not cost thousands of them.
 constexpr std::int32_t kMaxIndices = 4;
 
 void Expect(bool condition) {
