@@ -81,6 +81,9 @@ TEST(FileCalls, FullPathResolvesDotsAndSeparators) {
   ASSERT_NE(filePart, nullptr);
   EXPECT_STREQ(filePart, "c.txt");
   EXPECT_EQ(GetFullPathNameA(input.c_str(), 4, buffer, nullptr), length + 1) << "a short buffer asks for the size";
+  // A kanji whose second byte is 0x5C ends a name, not a folder.
+  length = GetFullPathNameA("C:\\a\\\x95\x5C", MAX_PATH, buffer, nullptr);
+  EXPECT_EQ(std::string(buffer, length), "C:\\a\\\x95\x5C");
 }
 
 TEST(Interlocked, IncrementAndDecrementReturnTheNewValue) {

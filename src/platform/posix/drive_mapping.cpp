@@ -18,6 +18,20 @@ bool CurrentDirectory(std::string& windowsPath) {
   return PosixToWindowsPath(buffer.data(), windowsPath);
 }
 
+// True when the path's last character is a separator: a trail byte 0x5C
+// ends a double-byte character, not a component.
+bool EndsWithSeparator(const std::string& path) {
+  bool last = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    last = IsSeparator(path[i]);
+    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      last = false;
+    }
+  }
+  return last;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitComponents(const std::string& path) {
@@ -95,7 +109,7 @@ bool FullWindowsPath(const char* path, std::string& full, DWORD& error) {
   }
   full = root;
   for (const std::string& part : resolved) full += "\\" + part;
-  if (resolved.empty() || IsSeparator(input.back())) full += "\\";
+  if (resolved.empty() || EndsWithSeparator(input)) full += "\\";
   return true;
 }
 

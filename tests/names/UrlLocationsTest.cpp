@@ -1,0 +1,133 @@
+// Schemes, sites, ftp URLs taken apart and written out, and the sameness of
+// two locations. In the rows a backslash is one byte 0x5C, and "\x95\x5C" is
+// a kanji whose second byte is 0x5C.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "names/ByteText.h"
+#include "names/FtpUrl.h"
+#include "names/UrlLocations.h"
+
+namespace {
+
+using names_test::Show;
+
+TEST(Schemes, IndexOfTheFirstMatchingPrefix) {
+  const struct { std::string text; int index; } rows[] = {
+      {"HTTP://h", 0},   {"https://h", 1}, {"ftp://h", 2},    {"Gopher:x", 3}, {"mailto:a@b", 4},
+      {"news:comp.x", 5}, {"wais:x", 6},   {"file:///C:/x", 7}, {"telnet:h", 8}, {"rlogin:h", 9},
+      {"tn3270:h", 10},  {"foo:bar", -2},  {":x", -2},         {"C:\\x", -1},   {"http", -1},
+      {"", -1},          {"\\\\srv\\s", -1}, {"htt\x95\x5C:x", -1},
+  };
+  for (const auto& row : rows) EXPECT_EQ(qor::GetSchemeIndex(row.text), row.index) << Show(row.text);
+}
+
+TEST(Sites, SiteAndPathOfEachKindOfUrl) {
+  const std::string longHost = "http://" + std::string(300, 'h') + "/a";
+  const struct { std::string url, site, path; } rows[] = {
+      {"http://h/a/b", "http://h", "/a/b"},
+      {"http://h", "http://h/", ""},  // no path: the site gains a slash
+      {"http://", "", "http://"},
+      {"https://h/a", "https://h", "/a"},
+      {"ftp://h:21/d", "ftp://h:21", "/d"},
+      {"ftp://u:p@h/d", "ftp://u:p@h", "/d"},
+      {"http://\x95\x5C/x", "http://\x95\x5C", "/x"},
+      {"news:comp.x", "news:comp.x", ""},
+      {"foo:/a/b", "foo:/a/b", ""},
+      {"C:\\a", "C:\\a", ""},
+      {"file:///C:/x/y", "file:///C:", "/x/y"},
+      {"file://srv/share/x", "file://srv/share", "/x"},
+      {"file:C:\\x", "file:C:", "\\x"},
+      {"file:/x", "file:", "/x"},
+      {longHost, longHost, ""},  // a host past MAX_PATH bytes is not looked for
+  };
+  for (const auto& row : rows) {
+    std::string site = "stale", path = "stale";
+    qor::GetUrlSite(row.url, site);
+    EXPECT_EQ(site, row.site) << Show(row.url);
+    qor::SplitUrl(row.url, site, path);
+    EXPECT_EQ(site, row.site) << Show(row.url);
+    EXPECT_EQ(path, row.path) << Show(row.url);
+  }
+}
+
+TEST(FtpUrls, PartsLandInTheirFields) {
+  const struct {
+    std::string url, user, password, host, port, path, type;
+    int flags;
+  } rows[] = {
+      {"ftp://me:secret@h:21/d/f;type=i", "me", "secret", "h", "21", "d/f", "type=i", 0xFF},
+      {"ftp://h", "", "", "h", "", "", "", 0x07},
+      {"ftp:h/d", "", "", "", "", "", "", 0x03},
+      {"ftp://@h/", "", "", "h", "", "", "", 0x57},
+      {"ftp", "", "", "", "", "", "", 0x01},
+      {"ftp://h/a;b;c", "", "", "h", "", "a", "b;c", 0x37},
+      {"ftp://a@b@h/", "a", "", "b@h", "", "", "", 0x57},  // the first '@' ends the user information
+      {"ftp://h/\x95\x5C;t", "", "", "h", "", "\x95\x5C", "t", 0x37},
+  };
+  for (const auto& row : rows) {
+    qor::CFtpUrl url;
+    url.Parse(row.url);
+    EXPECT_EQ(url.GetScheme(), "ftp") << row.url;
+    EXPECT_EQ(url.m_strUser, row.user) << row.url;
+    EXPECT_EQ(url.m_strPassword, row.password) << row.url;
+    EXPECT_EQ(url.m_strHost, row.host) << row.url;
+    EXPECT_EQ(url.m_strPort, row.port) << row.url;
+    EXPECT_EQ(url.m_strPath, row.path) << row.url;
+    EXPECT_EQ(url.m_strType, row.type) << row.url;
+    EXPECT_EQ(url.m_nFlags, row.flags) << row.url;
+  }
+}
+
+TEST(FtpUrls, BuildWritesEverythingButTheType) {
+  qor::CFtpUrl url;
+  url.Parse("ftp://me:secret@h:21/d/f;type=i");
+  EXPECT_EQ(url.Build(), "ftp://me:secret@h:21/d/f");
+  url.m_strUser.clear();
+  url.m_strPassword.clear();
+  EXPECT_EQ(url.Build(), "ftp://h:21/d/f");
+  url.m_strPassword = "pw";
+  EXPECT_EQ(url.Build(), "ftp://:pw@h:21/d/f");
+  qor::CFtpUrl empty;
+  empty.Parse("ftp:");
+  EXPECT_EQ(empty.Build(), "ftp:///");
+}
+
+TEST(Sameness, UrlsCompareSiteWithoutCaseAndPathExactly) {
+  const struct { std::string a, b; int same; } rows[] = {
+      {"http://h/a", "HTTP://H/a", 1},
+      {"http://h/a", "http://h/A", 0},
+      {"http://h\\a", "http://h/a", 1},
+      {"ftp://me:pw@h/d;type=i", "ftp://h/d", 1},
+      {"ftp://h/d", "ftp://h/e", 0},
+      {"http://h", "http://h/", 0},
+      {"http://h/a", "https://h/a", 0},
+      {"foo:x", "FOO:X", 1},
+      {"foo:x", "bar:x", 0},
+      {"file:///C:/a", "FILE:///c:/a", 1},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(qor::IsSameUrl(row.a, row.b), row.same) << row.a << " ~ " << row.b;
+    EXPECT_EQ(qor::IsSameUrl(row.b, row.a), row.same) << row.b << " ~ " << row.a;
+    EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << row.a << " ~ " << row.b;
+  }
+}
+
+TEST(Sameness, PathsCompareAsFileNames) {
+  const std::string longPath(260, 'a'), longUpper(260, 'A');
+  const struct { std::string a, b; int same; } rows[] = {
+      {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1},
+      {"C:\\a", "C:/a", 0},                  // separators are bytes like any other here
+      {"\x82\x60", "\x82\x81", 0},           // full-width letters are not folded
+      {"a\x95\x5C", "A\x95\x5C", 1},
+      {longPath, longUpper, 0},              // MAX_PATH bytes or more: byte for byte
+      {longPath, longPath, 1},
+      {"http://h/a", "C:\\a", 0},
+      {"", "", 1},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << Show(row.a) << " ~ " << Show(row.b);
+}
+
+}  // namespace
