@@ -97,10 +97,19 @@ std::string FolderDisplayName(IShellFolder* folder, LPCITEMIDLIST list, SHGDNF f
   if (!BindThrough(folder, list, &parentFolder, &lastItem)) return {};
   FolderRef parent(parentFolder);
   UniquePidl last(lastItem);
-  STRRET name{};
-  if (FAILED(parent->GetDisplayNameOf(last.get(), flags, &name))) return {};
-  StrRetText answer(name);
-  return answer.Text(last.get());
+  std::string name;
+  static_cast<void>(ChildDisplayName(parent.get(), last.get(), flags, name));
+  return name;
+}
+
+HRESULT ChildDisplayName(IShellFolder* folder, LPCITEMIDLIST item, SHGDNF flags, std::string& name) {
+  name.clear();
+  STRRET answer{};
+  HRESULT hr = folder->GetDisplayNameOf(item, flags, &answer);
+  if (FAILED(hr)) return hr;
+  StrRetText text(answer);
+  name = text.Text(item);
+  return hr;
 }
 
 std::string PidlToPath(LPCITEMIDLIST list, SHGDNF flags) {

@@ -26,6 +26,11 @@ std::string PidlToPath(LPCITEMIDLIST list, SHGDNF flags);
 // May throw std::bad_alloc.
 std::string FolderDisplayName(IShellFolder* folder, LPCITEMIDLIST list, SHGDNF flags);
 
+// The display name of a child item as folder answers it, in the system code
+// page: the status of the folder's answer, with name empty on failure.
+// May throw std::bad_alloc.
+HRESULT ChildDisplayName(IShellFolder* folder, LPCITEMIDLIST item, SHGDNF flags, std::string& name);
+
 // The folder that holds the last item of an absolute list (the desktop for an
 // empty or one-item list) with a reference for the caller, and a copy of the
 // list from its last item on (an empty list for an empty list), owned by the

@@ -11,6 +11,7 @@
 #include "qor/QORITEMIDLIST.h"
 #include "shell/CzKtrnArchiveEnumIDList.h"
 #include "shell/CzKtrnArchiveObject.h"
+#include "shell/DisplayNameResolution.h"
 
 namespace qor {
 namespace {
@@ -104,13 +105,20 @@ STDMETHODIMP CzKtrnArchiveFolder::ExtractFile(LPCITEMIDLIST pidl, LPWSTR lpszFil
 
 // --- IShellFolder -----------------------------------------------------------
 
-// Display names typed for a folder are not resolved yet.
-STDMETHODIMP CzKtrnArchiveFolder::ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, PIDLIST_RELATIVE* ppidl,
-                                                   ULONG*) noexcept {
-  if (ppidl) *ppidl = nullptr;
+// pchEaten and pdwAttributes are left as they are: the name is taken whole,
+// and callers that need an item's attributes ask GetAttributesOf. The out
+// list is cleared first, so that no failure leaves the caller a stale pointer.
+STDMETHODIMP CzKtrnArchiveFolder::ParseDisplayName(HWND, IBindCtx*, LPWSTR pszDisplayName, ULONG*,
+                                                   PIDLIST_RELATIVE* ppidl, ULONG*) noexcept try {
+  RETURN_HR_IF_NULL(E_POINTER, ppidl);
+  *ppidl = nullptr;
   RETURN_HR_IF(E_UNEXPECTED, !IsBound());
-  return E_NOTIMPL;
+  std::string folderPath = PidlGetItemSize(m_pidlFolder.get()) == 0 ? std::string() : Record(m_pidlFolder.get())->getFilePath();
+  std::string inner;
+  RETURN_IF_FAILED(RelativeInnerPath(ToNarrow(pszDisplayName), m_pArchive->ArchivePath(), folderPath, inner));
+  return ResolveInFolder(this, inner, ppidl);
 }
+CATCH_RETURN()
 
 STDMETHODIMP CzKtrnArchiveFolder::EnumObjects(HWND, SHCONTF grfFlags, IEnumIDList** ppenumIDList) noexcept {
   RETURN_HR_IF_NULL(E_POINTER, ppenumIDList);

@@ -1,0 +1,127 @@
+// Display names resolved by the archive folder: parsing names of the archive
+// (its path, '/', the path inside), names relative to the folder, and the
+// names that resolve to nothing or are refused.
+#include <gtest/gtest.h>
+
+#include "shell/ShellTestSupport.h"
+
+namespace shell_test {
+namespace {
+
+// notes.arc
+//   a\b\c   a\f.txt   top.txt   \x95\x5C\in.txt (a kanji whose second byte is 0x5C)
+class ParseDisplayName : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    m_path = WriteArchive("notes.arc", {{"a\\b\\c", "c", 0},
+                                        {"a\\f.txt", "f", 0},
+                                        {"top.txt", "t", 0},
+                                        {"\x95\x5C\\in.txt", "k", 0}});
+    m_archive = Open(m_path);
+    m_root = Root(m_archive.Get());
+    ASSERT_TRUE(m_root);
+  }
+
+  struct Parsed {
+    HRESULT hr;
+    UniquePidl list;
+  };
+  static Parsed Parse(IShellFolder* folder, const std::string& name) {
+    std::u16string wide = Widen(name);
+    LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(1);
+    ULONG eaten = 77, attributes = 88;
+    HRESULT hr =
+        folder->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), &eaten, &list, &attributes);
+    EXPECT_EQ(eaten, 77u) << "left as it was";
+    EXPECT_EQ(attributes, 88u) << "left as it was";
+    return {hr, UniquePidl(list)};
+  }
+
+  // The names of the records of a list, joined by '|'; "null" for no list.
+  static std::string Names(LPCITEMIDLIST list) {
+    if (!list) return "null";
+    std::string names;
+    for (LPCITEMIDLIST item = list; qor::PidlGetItemSize(item) != 0; item = qor::PidlNext(item))
+      names += (names.empty() ? "" : "|") + RecordOf(item)->getFileName();
+    return names;
+  }
+
+  std::string m_path;
+  ComPtr<IzKtrnArchiveObject> m_archive;
+  ComPtr<IShellFolder> m_root;
+};
+
+TEST_F(ParseDisplayName, ResolvesLevelByLevelFromTheRoot) {
+  const struct { std::string name; HRESULT hr; std::string items; } rows[] = {
+      {m_path + "/", S_OK, ""},
+      {OtherDriveCase(m_path) + "/", S_OK, ""},
+      {m_path + "/a\\f.txt", S_OK, "a|f.txt"},
+      {m_path + "/a\\b\\c", S_OK, "a|b|c"},
+      {m_path + "/a\\b\\", S_OK, "a|b"},
+      {m_path + "/\x95\x5C\\in.txt", S_OK, "\x95\x5C|in.txt"},
+      {"a\\f.txt", S_OK, "a|f.txt"},  // no '/': relative to the folder
+      {"top.txt", S_OK, "top.txt"},
+      {m_path + "/nothing", S_FALSE, "null"},
+      {m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
+      {m_path + "/a\\b\\c\\deeper", static_cast<HRESULT>(0x80004005), "null"},  // c is no folder to bind
+      {m_path + "/A\\f.txt", S_FALSE, "null"},  // names match exactly
+      {m_path + "/a/f.txt", S_FALSE, "null"},   // a trailing '/' stays part of the name
+      {m_path + "/..\\a", E_FAIL, "null"},
+      {m_path + "/..", E_FAIL, "null"},
+      {m_path + "/..x", S_FALSE, "null"},
+      {m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
+      {"", S_OK, ""},
+  };
+  for (const auto& row : rows) {
+    Parsed parsed = Parse(m_root.Get(), row.name);
+    EXPECT_EQ(parsed.hr, row.hr) << row.name;
+    EXPECT_EQ(Names(parsed.list.get()), row.items) << row.name;
+  }
+}
+
+// What the folder writes as an item's parsing name resolves to that item.
+TEST_F(ParseDisplayName, ParsingNamesRoundTrip) {
+  for (const std::vector<const char*>& path : std::vector<std::vector<const char*>>{
+           {"a"}, {"a", "b"}, {"a", "b", "c"}, {"a", "f.txt"}, {"top.txt"}, {"\x95\x5C", "in.txt"}}) {
+    UniquePidl list(qor::PidlCopy(EmptyList()));
+    ComPtr<IShellFolder> folder = m_root;
+    for (const char* name : path) {
+      UniquePidl item = Child(folder.Get(), name);
+      list = Concat(list.get(), item.get());
+      if (RecordOf(item.get())->isFolder()) folder = Bind(folder.Get(), item.get());
+    }
+    std::string parsingName = DisplayName(m_root.Get(), list.get(), SHGDN_FORPARSING);
+    Parsed parsed = Parse(m_root.Get(), parsingName);
+    EXPECT_EQ(parsed.hr, S_OK) << parsingName;
+    EXPECT_TRUE(parsed.list && qor::PidlEqual(parsed.list.get(), list.get())) << parsingName;
+  }
+}
+
+TEST_F(ParseDisplayName, SubFolderResolvesFromItself) {
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ASSERT_TRUE(a);
+  const struct { std::string name; HRESULT hr; std::string items; } rows[] = {
+      {"f.txt", S_OK, "f.txt"},
+      {"b\\c", S_OK, "b|c"},
+      {m_path + "/", S_OK, ""},
+      {m_path + "/f.txt", S_OK, "f.txt"},
+      {m_path + "/a\\f.txt", S_FALSE, "null"},  // looked up from a itself: a holds no a
+      {m_path + "/..\\top.txt", E_FAIL, "null"},
+  };
+  for (const auto& row : rows) {
+    Parsed parsed = Parse(a.Get(), row.name);
+    EXPECT_EQ(parsed.hr, row.hr) << row.name;
+    EXPECT_EQ(Names(parsed.list.get()), row.items) << row.name;
+  }
+}
+
+TEST_F(ParseDisplayName, NullOutListIsRefused) {
+  std::u16string wide = Widen("top.txt");
+  EXPECT_EQ(m_root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr,
+                                     nullptr),
+            E_POINTER);
+}
+
+}  // namespace
+}  // namespace shell_test
