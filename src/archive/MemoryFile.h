@@ -13,9 +13,9 @@
 //   static std::uint8_t* Lock(Handle) noexcept;  // the block's bytes, null on failure
 //   static void Unlock(Handle) noexcept;
 //
-// A movable global memory block fits directly: GlobalAlloc, GlobalReAlloc
-// with GMEM_MOVEABLE, GlobalFree, GlobalLock and GlobalUnlock.
 #pragma once
+
+#include "platform/win32.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,6 +35,17 @@ struct HeapBlockPolicy {
   static void Free(Handle block) noexcept { std::free(block); }
   static std::uint8_t* Lock(Handle block) noexcept { return static_cast<std::uint8_t*>(block); }
   static void Unlock(Handle) noexcept {}
+};
+
+// Movable global memory blocks that may be handed to another process through
+// the clipboard or a drop; the handle stays valid as the block grows.
+struct GlobalBlockPolicy {
+  using Handle = HGLOBAL;
+  static Handle Allocate(std::size_t size) noexcept { return GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size); }
+  static Handle Reallocate(Handle block, std::size_t size) noexcept { return GlobalReAlloc(block, size, GMEM_MOVEABLE); }
+  static void Free(Handle block) noexcept { GlobalFree(block); }
+  static std::uint8_t* Lock(Handle block) noexcept { return static_cast<std::uint8_t*>(GlobalLock(block)); }
+  static void Unlock(Handle block) noexcept { GlobalUnlock(block); }
 };
 
 template <typename Policy>
@@ -144,5 +155,6 @@ class CMemoryFile final : public CByteFile {
 };
 
 using CHeapMemoryFile = CMemoryFile<HeapBlockPolicy>;
+using CGlobalMemoryFile = CMemoryFile<GlobalBlockPolicy>;
 
 }  // namespace qor

@@ -19,5 +19,5 @@
 #include "platform/posix/shell.h"
 #endif
 
-// Memory blocks, memory streams, clipboard formats and private profile files
-// join the stand-in with the components that use them.
+// Private profile files join the stand-in with the link object that uses
+// them.

@@ -1,8 +1,10 @@
 // Contracts that only the POSIX stand-in has: the Z: drive mapping, the fixed
-// icon table and the task allocator's reference balance.
+// icon table, and the balances of task-allocator references and global
+// memory blocks.
 #include <gtest/gtest.h>
 
 #include "platform/posix/drive_mapping.h"
+#include "platform/posix/global_memory.h"
 #include "platform/posix/task_allocator.h"
 #include "platform/win32.h"
 #include "support/TempDirectory.h"
@@ -68,6 +70,18 @@ TEST(PosixTaskAllocator, EveryReferenceIsCounted) {
   EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before + 1);
   malloc->Release();
   EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before);
+}
+
+TEST(PosixGlobalMemory, EveryBlockIsCounted) {
+  long before = qor::posix::OutstandingGlobalBlocks();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 0);
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(GlobalLock(block), nullptr) << "an empty block has no bytes to lock";
+  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), before + 1);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(block, TRUE, &stream), S_OK);
+  stream->Release();
+  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), before) << "the stream freed its block";
 }
 
 }  // namespace

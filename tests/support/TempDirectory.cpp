@@ -99,6 +99,8 @@ bool TempDirectory::Exists(std::string_view name) const {
   return GetFileAttributesA(PathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void TempDirectory::Remove(std::string_view name) const { std::filesystem::remove(NativePath(PathOf(name))); }
+
 void TempDirectory::MakeDirectory(std::string_view name) const {
   std::filesystem::create_directories(NativePath(PathOf(name)));
 }

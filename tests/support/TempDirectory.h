@@ -23,6 +23,8 @@ class TempDirectory {
   std::string Read(std::string_view name) const;
   bool Exists(std::string_view name) const;
   void MakeDirectory(std::string_view name) const;
+  // Deletes a file of the directory.
+  void Remove(std::string_view name) const;
 
  private:
   std::string m_path;

@@ -146,6 +146,14 @@ struct IDataObject : IUnknown {
   STDMETHOD(EnumDAdvise)(IEnumSTATDATA** ppenumAdvise) PURE;
 };
 
+// A stream over a global memory block: its size starts as the block's, it
+// grows the block as it is written, and with fDeleteOnRelease it frees the
+// block when the last reference goes. A null hGlobal gets a new empty block.
+STDAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, LPSTREAM* ppstm);
+// Frees what a medium holds: a global block (unless pUnkForRelease owns it)
+// or a stream reference.
+STDAPI_(void) ReleaseStgMedium(LPSTGMEDIUM pmedium);
+
 struct IPersist : IUnknown {
   STDMETHOD(GetClassID)(CLSID* pClassID) PURE;
 };

@@ -97,3 +97,26 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
 
 LONG InterlockedIncrement(LONG volatile* Addend);
 LONG InterlockedDecrement(LONG volatile* Addend);
+
+// Global memory blocks: a handle names a block whose bytes GlobalLock gives
+// (fixed and movable blocks alike; callers always lock). A block of size 0
+// locks to null.
+#define GMEM_FIXED 0x0000u
+#define GMEM_MOVEABLE 0x0002u
+#define GMEM_ZEROINIT 0x0040u
+#define GMEM_SHARE 0x2000u
+#define GMEM_DDESHARE 0x2000u
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+// Grows or shrinks the block (new bytes are zero with GMEM_ZEROINIT); the
+// handle stays the same. Null on failure, the block unchanged.
+HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
+LPVOID GlobalLock(HGLOBAL hMem);
+BOOL GlobalUnlock(HGLOBAL hMem);
+SIZE_T GlobalSize(HGLOBAL hMem);
+// Null on success.
+HGLOBAL GlobalFree(HGLOBAL hMem);
+
+// Clipboard format names of the window system: one number per name for the
+// life of the process, the same for names that differ only in letter case.
+UINT RegisterClipboardFormatA(LPCSTR lpszFormat);

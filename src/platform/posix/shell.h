@@ -53,6 +53,41 @@ struct SHFILEINFOA {
   CHAR szTypeName[80];
 };
 
+// The shell's description of a file offered for copying: 332 bytes each,
+// after the group's 32-bit count.
+struct SIZEL {
+  LONG cx;
+  LONG cy;
+};
+struct POINTL {
+  LONG x;
+  LONG y;
+};
+struct FILEDESCRIPTORA {
+  DWORD dwFlags;
+  CLSID clsid;
+  SIZEL sizel;
+  POINTL pointl;
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  CHAR cFileName[MAX_PATH];
+};
+struct FILEGROUPDESCRIPTORA {
+  UINT cItems;
+  FILEDESCRIPTORA fgd[1];
+};
+#define FD_CLSID 0x00000001u
+#define FD_SIZEPOINT 0x00000002u
+#define FD_ATTRIBUTES 0x00000004u
+#define FD_CREATETIME 0x00000008u
+#define FD_ACCESSTIME 0x00000010u
+#define FD_WRITESTIME 0x00000020u
+#define FD_FILESIZE 0x00000040u
+
 using SHCONTF = DWORD;
 using SHGDNF = DWORD;
 using SFGAOF = ULONG;
