@@ -9,6 +9,7 @@
 #include "names/WideText.h"
 #include "platform/ResultMacros.h"
 #include "qor/QORITEMIDLIST.h"
+#include "shell/CzKtrnArchiveDataObject.h"
 #include "shell/CzKtrnArchiveEnumIDList.h"
 #include "shell/CzKtrnArchiveObject.h"
 #include "shell/DisplayNameResolution.h"
@@ -186,11 +187,14 @@ STDMETHODIMP CzKtrnArchiveFolder::GetAttributesOf(UINT cidl, PCUITEMID_CHILD_ARR
 }
 
 // The data object that copies items out is not built yet.
-STDMETHODIMP CzKtrnArchiveFolder::GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID riid, UINT*,
+STDMETHODIMP CzKtrnArchiveFolder::GetUIObjectOf(HWND, UINT cidl, PCUITEMID_CHILD_ARRAY apidl, REFIID riid, UINT*,
                                                 void** ppv) noexcept {
   RETURN_HR_IF_NULL(E_POINTER, ppv);
   RETURN_HR_IF(E_NOINTERFACE, !IsEqualIID(riid, IID_IDataObject));
-  return E_NOTIMPL;
+  ComPtr<CzKtrnArchiveDataObject> data = NewComObject<CzKtrnArchiveDataObject>();
+  RETURN_IF_NULL_ALLOC(data);
+  RETURN_IF_FAILED(data->Initialize(this, cidl, apidl));
+  return data->QueryInterface(riid, ppv);
 }
 
 std::string CzKtrnArchiveFolder::ParsingName(LPCITEMIDLIST pidl) const {

@@ -20,6 +20,7 @@
 #include "support/TempDirectory.h"
 #include "writer/ArchiveWriter.h"
 #ifndef _WIN32
+#include "platform/posix/global_memory.h"
 #include "platform/posix/task_allocator.h"
 #endif
 
@@ -176,16 +177,21 @@ inline ComPtr<IShellFolder> SubFolder(IShellFolder* folder, std::string_view nam
   return Bind(folder, Child(folder, name).get());
 }
 
-// Each test gets a directory of its own and leaves the task allocator as it
-// found it (the stand-in counts the references to it).
+// Each test gets a directory of its own and leaves the task allocator and the
+// global memory blocks as it found them (the stand-in counts both).
 class ShellTest : public testing::Test {
  protected:
 #ifndef _WIN32
-  void SetUp() override { m_allocatorReferences = qor::posix::OutstandingAllocatorReferences(); }
+  void SetUp() override {
+    m_allocatorReferences = qor::posix::OutstandingAllocatorReferences();
+    m_globalBlocks = qor::posix::OutstandingGlobalBlocks();
+  }
   void TearDown() override {
     EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), m_allocatorReferences) << "task allocator not released";
+    EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), m_globalBlocks) << "global memory blocks not freed";
   }
   long m_allocatorReferences = 0;
+  long m_globalBlocks = 0;
 #endif
 
   // Writes an archive of inputs under name in the test's directory; its path.

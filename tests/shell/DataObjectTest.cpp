@@ -1,0 +1,247 @@
+// The data object a folder hands out for a selection: the formats it offers,
+// the descriptors of the selected items and the contents of stored files,
+// decompressed on request, as a memory block or a stream.
+#include <gtest/gtest.h>
+
+
+#include "shell/ShellTestSupport.h"
+
+namespace shell_test {
+namespace {
+
+const CLIPFORMAT kFileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
+const CLIPFORMAT kFileGroupDescriptor = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileGroupDescriptor"));
+
+FORMATETC Format(CLIPFORMAT format, LONG lindex, DWORD tymed = TYMED_HGLOBAL, DWORD aspect = DVASPECT_CONTENT) {
+  return {format, nullptr, aspect, lindex, tymed};
+}
+
+// A table of 150,000 bytes (more than one output window) and an empty file
+// beside a folder:
+//   copy.arc:  big.txt  empty  sub\small.bin
+std::string BigText() {
+  std::string text;
+  for (int line = 0; text.size() < 150000; ++line) text += "row " + std::to_string(line * 7919 % 1000) + ";\r\n";
+  return text;
+}
+
+class DataObject : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    m_big = BigText();
+    m_path = WriteArchive("copy.arc", {{"big.txt", m_big, 1000}, {"empty", "", 2000}, {"sub\\small.bin", "\x01\x02\x03", 3000}});
+    m_archive = Open(m_path);
+    m_root = Root(m_archive.Get());
+    ASSERT_TRUE(m_root);
+    m_big_item = Child(m_root.Get(), "big.txt");
+    m_empty = Child(m_root.Get(), "empty");
+    m_sub = Child(m_root.Get(), "sub");
+    m_small = Concat(m_sub.get(), Child(SubFolder(m_root.Get(), "sub").Get(), "small.bin").get());
+  }
+
+  ComPtr<IDataObject> Select(std::vector<LPCITEMIDLIST> items) {
+    ComPtr<IDataObject> data;
+    EXPECT_EQ(m_root->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()), items.data(), IID_IDataObject, nullptr,
+                                    data.PutVoid()),
+              S_OK);
+    return data;
+  }
+
+  // The bytes of a stored file as the data object delivers them.
+  static std::string Contents(IDataObject* data, LONG lindex, DWORD tymed, HRESULT expected = S_OK) {
+    FORMATETC format = Format(kFileContents, lindex, tymed);
+    STGMEDIUM medium{};
+    HRESULT hr = data->GetData(&format, &medium);
+    EXPECT_EQ(hr, expected);
+    if (FAILED(hr)) return "<failed>";
+    std::string bytes;
+    if (medium.tymed == TYMED_HGLOBAL) {
+      SIZE_T size = GlobalSize(medium.hGlobal);
+      EXPECT_EQ(size % 4096, 0u) << "whole 4096-byte steps";
+      auto* block = static_cast<const char*>(GlobalLock(medium.hGlobal));
+      if (block) bytes.assign(block, size);
+      GlobalUnlock(medium.hGlobal);
+    } else {
+      EXPECT_EQ(medium.tymed, static_cast<DWORD>(TYMED_ISTREAM));
+      STATSTG stat{};
+      EXPECT_EQ(medium.pstm->Stat(&stat, STATFLAG_NONAME), S_OK);
+      bytes.resize(static_cast<std::size_t>(stat.cbSize.QuadPart));
+      ULONG got = 0;
+      EXPECT_EQ(medium.pstm->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got), S_OK);
+      EXPECT_EQ(got, bytes.size()) << "the stream starts at its beginning";
+    }
+    EXPECT_EQ(medium.pUnkForRelease, nullptr);
+    ReleaseStgMedium(&medium);
+    return bytes;
+  }
+
+  std::string m_big, m_path;
+  ComPtr<IzKtrnArchiveObject> m_archive;
+  ComPtr<IShellFolder> m_root;
+  UniquePidl m_big_item, m_empty, m_sub, m_small;
+};
+
+TEST_F(DataObject, OffersFileContentsThenTheGroupDescriptor) {
+  ComPtr<IDataObject> data = Select({m_big_item.get()});
+  ComPtr<IEnumFORMATETC> formats;
+  ASSERT_EQ(data->EnumFormatEtc(DATADIR_GET, formats.Put()), S_OK);
+  FORMATETC got[5] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(formats->Next(5, got, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(got[i].cfFormat, i == 0 ? kFileContents : kFileGroupDescriptor);
+    EXPECT_EQ(got[i].ptd, nullptr);
+    EXPECT_EQ(got[i].dwAspect, static_cast<DWORD>(DVASPECT_CONTENT));
+    EXPECT_EQ(got[i].lindex, -1);
+    EXPECT_EQ(got[i].tymed, static_cast<DWORD>(TYMED_HGLOBAL));
+  }
+  EXPECT_EQ(formats->Next(1, got, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(formats->Reset(), S_OK);
+  EXPECT_EQ(formats->Next(0, got, &fetched), S_OK);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(formats->Skip(3), S_FALSE);
+  EXPECT_EQ(formats->Next(1, got, nullptr), S_FALSE) << "Skip past the end stops at the end";
+  EXPECT_EQ(formats->Reset(), S_OK);
+  EXPECT_EQ(formats->Skip(2), S_OK);
+  IEnumFORMATETC* clone = reinterpret_cast<IEnumFORMATETC*>(1);
+  EXPECT_EQ(formats->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(clone, nullptr);
+
+  IEnumFORMATETC* none = nullptr;
+  EXPECT_EQ(data->EnumFormatEtc(DATADIR_SET, &none), E_NOTIMPL);
+  EXPECT_EQ(data->EnumFormatEtc(DATADIR_GET, nullptr), E_INVALIDARG);
+  ComPtr<IzKtrnArchiveDataObject> own = Query<IzKtrnArchiveDataObject>(data.Get(), IID_IzKtrnArchiveDataObject);
+  EXPECT_EQ(Query<IUnknown>(data.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(own.Get()));
+  void* other = reinterpret_cast<void*>(1);
+  EXPECT_EQ(data->QueryInterface(IID_IShellFolder, &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+}
+
+TEST_F(DataObject, QueryGetDataChecksIndexThenAspectThenDevice) {
+  ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get()});
+  DVTARGETDEVICE device{};
+  const struct { const char* what; FORMATETC format; HRESULT expected; } rows[] = {
+      {"contents of item 0", Format(kFileContents, 0), S_OK},
+      {"contents of a folder item", Format(kFileContents, 1), S_OK},
+      {"contents, any medium", Format(kFileContents, 0, TYMED_FILE), S_OK},
+      {"contents of -1", Format(kFileContents, -1), DV_E_LINDEX},
+      {"contents past the selection", Format(kFileContents, 2), DV_E_LINDEX},
+      {"contents as an icon", Format(kFileContents, 0, TYMED_HGLOBAL, DVASPECT_ICON), DV_E_DVASPECT},
+      {"contents for a device", {kFileContents, &device, DVASPECT_CONTENT, 0, TYMED_HGLOBAL}, DV_E_FORMATETC},
+      {"descriptor", Format(kFileGroupDescriptor, -1), S_OK},
+      {"descriptor of item 0", Format(kFileGroupDescriptor, 0), DV_E_LINDEX},
+      {"another format", Format(1 /* CF_TEXT */, -1), E_NOTIMPL},
+  };
+  for (const auto& row : rows) {
+    FORMATETC format = row.format;
+    EXPECT_EQ(data->QueryGetData(&format), row.expected) << row.what;
+  }
+}
+
+TEST_F(DataObject, DescriptorsNameEverySelectedItem) {
+  ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get(), m_small.get()});
+  FORMATETC format = Format(kFileGroupDescriptor, -1, TYMED_HGLOBAL | TYMED_ISTREAM);
+  STGMEDIUM medium{};
+  ASSERT_EQ(data->GetData(&format, &medium), S_OK);
+  ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_HGLOBAL));
+  EXPECT_GE(GlobalSize(medium.hGlobal), 4u + 3 * 332);
+  auto* group = static_cast<const FILEGROUPDESCRIPTORA*>(GlobalLock(medium.hGlobal));
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->cItems, 3u);
+  const struct { const char* name; DWORD attributes, size; std::int32_t seconds; } expected[] = {
+      {"big.txt", FILE_ATTRIBUTE_NORMAL, static_cast<DWORD>(m_big.size()), 1000},
+      {"sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0},
+      {"sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0},  // a list is described by its first item
+  };
+  for (UINT i = 0; i < 3; ++i) {
+    const FILEDESCRIPTORA& descriptor = group->fgd[i];
+    EXPECT_EQ(descriptor.dwFlags, 0x64u) << i;
+    EXPECT_STREQ(descriptor.cFileName, expected[i].name) << i;
+    EXPECT_EQ(descriptor.dwFileAttributes, expected[i].attributes) << i;
+    EXPECT_EQ(descriptor.nFileSizeLow, expected[i].size) << i;
+    EXPECT_EQ(descriptor.nFileSizeHigh, 0u) << i;
+    FILETIME time = expected[i].seconds ? FileTimeOf(expected[i].seconds) : FILETIME{0, 0};
+    EXPECT_EQ(descriptor.ftLastWriteTime.dwLowDateTime, time.dwLowDateTime) << i;
+    EXPECT_EQ(descriptor.ftLastWriteTime.dwHighDateTime, time.dwHighDateTime) << i;
+    EXPECT_EQ(descriptor.ftCreationTime.dwLowDateTime | descriptor.ftLastAccessTime.dwLowDateTime, 0u) << i;
+  }
+  GlobalUnlock(medium.hGlobal);
+  ReleaseStgMedium(&medium);
+}
+
+TEST_F(DataObject, ContentsAreDecompressedOnRequest) {
+  ComPtr<IDataObject> data = Select({m_big_item.get(), m_empty.get(), m_small.get()});
+  std::string block = Contents(data.Get(), 0, TYMED_HGLOBAL);
+  EXPECT_GE(block.size(), m_big.size());
+  EXPECT_LT(block.size(), m_big.size() + 4096);
+  EXPECT_EQ(block.substr(0, m_big.size()), m_big);
+  EXPECT_EQ(Contents(data.Get(), 0, TYMED_HGLOBAL | TYMED_ISTREAM).substr(0, m_big.size()), m_big)
+      << "a block when both media are allowed";
+  EXPECT_EQ(Contents(data.Get(), 0, TYMED_ISTREAM), m_big) << "a stream as long as the file";
+  EXPECT_EQ(Contents(data.Get(), 1, TYMED_ISTREAM), "");
+  EXPECT_EQ(Contents(data.Get(), 1, TYMED_HGLOBAL), "");
+  EXPECT_EQ(Contents(data.Get(), 2, TYMED_ISTREAM), "\x01\x02\x03") << "the last item of a longer list";
+}
+
+TEST_F(DataObject, RefusalsLeaveNoMediumBehind) {
+  ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get()});
+  DVTARGETDEVICE device{};
+  const struct { const char* what; FORMATETC format; HRESULT expected; } rows[] = {
+      {"contents of -1", Format(kFileContents, -1), E_NOTIMPL},
+      {"contents past the selection", Format(kFileContents, 2), E_NOTIMPL},
+      {"contents of a folder", Format(kFileContents, 1), E_NOTIMPL},
+      {"contents as an icon", Format(kFileContents, 0, TYMED_HGLOBAL, DVASPECT_ICON), E_NOTIMPL},
+      {"contents for a device", {kFileContents, &device, DVASPECT_CONTENT, 0, TYMED_HGLOBAL}, E_NOTIMPL},
+      {"contents as a file", Format(kFileContents, 0, TYMED_FILE), DV_E_TYMED},
+      {"descriptor of item 0", Format(kFileGroupDescriptor, 0), E_NOTIMPL},
+      {"descriptor as a stream", Format(kFileGroupDescriptor, -1, TYMED_ISTREAM), E_NOTIMPL},
+      {"another format", Format(1, -1), E_NOTIMPL},
+  };
+  for (const auto& row : rows) {
+    FORMATETC format = row.format;
+    STGMEDIUM medium{};
+    EXPECT_EQ(data->GetData(&format, &medium), row.expected) << row.what;
+    EXPECT_EQ(medium.tymed, static_cast<DWORD>(TYMED_NULL)) << row.what;
+  }
+  FORMATETC format = Format(kFileContents, 0);
+  STGMEDIUM medium{};
+  EXPECT_EQ(data->SetData(&format, &medium, FALSE), E_NOTIMPL);
+  EXPECT_EQ(data->GetDataHere(&format, &medium), E_NOTIMPL);
+}
+
+// A sub-folder's data object keeps the archive open on its own (each folder
+// but the root holds the archive object), reads the archive file anew for
+// every request, and reports a file that is damaged or gone. The root
+// folder's lets the archive go, and then has no file to read.
+TEST_F(DataObject, OutlivesItsFolderAndRereadsTheArchive) {
+  ComPtr<IDataObject> fromRoot = Select({m_big_item.get()});
+  m_root.Reset();
+  m_archive.Reset();
+  Contents(fromRoot.Get(), 0, TYMED_ISTREAM, E_UNEXPECTED);
+  FORMATETC descriptor = Format(kFileGroupDescriptor, -1);
+  STGMEDIUM medium{};
+  EXPECT_EQ(fromRoot->GetData(&descriptor, &medium), S_OK) << "descriptors come from the copied lists alone";
+  ReleaseStgMedium(&medium);
+
+  m_archive = Open(m_path);
+  ComPtr<IShellFolder> sub = SubFolder(Root(m_archive.Get()).Get(), "sub");
+  UniquePidl small = Child(sub.Get(), "small.bin");
+  LPCITEMIDLIST items[] = {small.get()};
+  ComPtr<IDataObject> fromSub;
+  ASSERT_EQ(sub->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, fromSub.PutVoid()), S_OK);
+  sub.Reset();
+  m_archive.Reset();
+  EXPECT_EQ(Contents(fromSub.Get(), 0, TYMED_ISTREAM), "\x01\x02\x03");
+
+  std::string archive = m_dir.Read("copy.arc");
+  m_dir.Write("copy.arc", archive.substr(0, archive.size() - 1));
+  Contents(fromSub.Get(), 0, TYMED_ISTREAM, E_NOTIMPL);
+  m_dir.Remove("copy.arc");
+  Contents(fromSub.Get(), 0, TYMED_ISTREAM, E_FAIL);
+}
+
+}  // namespace
+}  // namespace shell_test
