@@ -9,12 +9,6 @@
 namespace qor::host {
 namespace {
 
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
 // The item's name as stored (CP932) from its archive record: the text at
 // offset 28 + name offset up to its zero byte or the item's end. The folder's
 // display name will not do: it shows an empty stored name as the archive's
@@ -68,13 +62,19 @@ void TaskMemoryFree::operator()(void* block) const noexcept {
   }
 }
 
+std::string StatusText(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
 std::string DescribeOpenFailure(HRESULT hr) {
   switch (hr) {
     case E_UNEXPECTED: return "not an archive";
     case E_FAIL: return "the archive's catalogue is broken or unreadable";
     case E_ACCESSDENIED: return "access denied";
     case E_OUTOFMEMORY: return "out of memory";
-    default: return "cannot open the archive (" + Hex(hr) + ")";
+    default: return "cannot open the archive (" + StatusText(hr) + ")";
   }
 }
 
@@ -83,7 +83,7 @@ bool ArchiveFolder::Items(std::vector<ArchiveItem>& items, std::string& error) c
   ComPtr<IEnumIDList> enumerator;
   HRESULT hr = shell->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.Put());
   if (FAILED(hr)) {
-    error = "cannot list a folder (" + Hex(hr) + ")";
+    error = "cannot list a folder (" + StatusText(hr) + ")";
     return false;
   }
   LPITEMIDLIST pidl = nullptr;
@@ -109,7 +109,7 @@ bool ArchiveFolder::Open(const ArchiveItem& item, ArchiveFolder& child, std::str
   HRESULT hr = shell->BindToObject(item.pidl.get(), nullptr, IID_IShellFolder, child.shell.PutVoid());
   if (SUCCEEDED(hr)) hr = child.shell.QueryInterface(IID_IzKtrnArchiveFolder, child.archive.PutVoid());
   if (FAILED(hr)) {
-    error = "cannot open folder " + Utf8FromCp932(item.name) + " (" + Hex(hr) + ")";
+    error = "cannot open folder " + Utf8FromCp932(item.name) + " (" + StatusText(hr) + ")";
     return false;
   }
   child.path = path;
@@ -129,6 +129,7 @@ bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& err
     error = DisplayPath(archive) + ": the path cannot be given to the library (a name outside code page 932)";
     return false;
   }
+  m_path = *path;
   HRESULT hr = m_library.CreateObject(path->c_str(), IID_IzKtrnArchiveObject, m_object.PutVoid());
   ComPtr<IUnknown> root;
   if (SUCCEEDED(hr)) hr = m_object->get_archiveRootFolder(root.Put());

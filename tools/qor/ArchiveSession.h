@@ -51,16 +51,21 @@ class ArchiveSession {
   // Loads the library and opens the archive; false with a message.
   bool Open(const std::filesystem::path& archive, std::string& error);
   const ArchiveFolder& Root() const { return m_root; }
+  // The archive's path as the library was given it (Windows-form, CP932).
+  const std::string& Path() const { return m_path; }
   // The place an inner path (UTF-8, "/" or "\" between names) names.
   bool Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const;
   QorLibrary& Library() { return m_library; }
 
  private:
   QorLibrary m_library;
+  std::string m_path;
   ComPtr<IzKtrnArchiveObject> m_object;
   ArchiveFolder m_root;
 };
 
+// A status code as qor shows it: 0x and eight hex digits.
+std::string StatusText(HRESULT hr);
 // Why an archive could not be opened, in words.
 std::string DescribeOpenFailure(HRESULT hr);
 

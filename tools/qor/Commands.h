@@ -26,6 +26,12 @@ int RunExtract(const ExtractOptions& options);
 
 int RunTest(const std::string& archive);
 
+struct CatOptions {
+  std::string archive;
+  std::string inner;
+};
+int RunCat(const CatOptions& options);
+
 struct PackOptions {
   std::string directory = ".";
   std::string signature = "orblane";

@@ -1,4 +1,4 @@
-// qor: lists, extracts, tests and packs archives through the QOR library,
+// qor: lists, extracts, tests, prints and packs archives through the QOR library,
 // exactly as a host program would.
 //
 // Exit status: 0 success, 1 failure (with "qor: " and a message on standard
@@ -39,7 +39,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 int Main(int argc, char** argv) {
-  CLI::App app{"qor: list, extract, test and pack archives through the QOR library", "qor"};
+  CLI::App app{"qor: list, extract, test, print and pack archives through the QOR library", "qor"};
   // Names starting with "/" are places in the archive and POSIX-like paths,
   // never options, on Windows too. Set before the subcommands, which copy it.
   app.allow_windows_style_options(false);
@@ -63,6 +63,11 @@ int Main(int argc, char** argv) {
   std::string testArchive;
   CLI::App* test = app.add_subcommand("test", "Decode every stored file and check its length");
   test->add_option("ARCHIVE", testArchive, "The archive file")->required();
+
+  CatOptions cat;
+  CLI::App* ct = app.add_subcommand("cat", "Write one stored file to standard output");
+  ct->add_option("ARCHIVE", cat.archive, "The archive file")->required();
+  ct->add_option("INNER", cat.inner, "The file inside the archive (\"/\" or \"\\\" between names)")->required();
 
   PackOptions pack;
   CLI::App* pk = app.add_subcommand("pack", "Write a new archive from files and folders");
@@ -89,6 +94,7 @@ int Main(int argc, char** argv) {
   if (ls->parsed()) return RunList(list);
   if (ex->parsed()) return RunExtract(extract);
   if (test->parsed()) return RunTest(testArchive);
+  if (ct->parsed()) return RunCat(cat);
   return RunPack(pack);
 }
 

@@ -1,0 +1,154 @@
+// qor cat: writes one stored file to standard output, as a shell copies a
+// file out of an archive: the root folder resolves the file's parsing name
+// (the archive's path, '/', the path inside), the file's own folder hands
+// out a data object for it, and its "FileContents" arrive as a stream,
+// decompressed on request.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "ArchiveSession.h"
+#include "Commands.h"
+#include "Text.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace qor::host {
+namespace {
+
+// The items of a list, each copied as a one-item list of its own.
+std::vector<std::vector<BYTE>> SplitItems(LPCITEMIDLIST list) {
+  std::vector<std::vector<BYTE>> items;
+  auto* bytes = reinterpret_cast<const BYTE*>(list);
+  for (;;) {
+    size_t cb = bytes[0] | (bytes[1] << 8);
+    if (cb == 0) return items;
+    std::vector<BYTE> item(bytes, bytes + cb);
+    item.insert(item.end(), {0, 0});
+    items.push_back(std::move(item));
+    bytes += cb;
+  }
+}
+
+LPCITEMIDLIST AsList(const std::vector<BYTE>& item) { return reinterpret_cast<LPCITEMIDLIST>(item.data()); }
+
+// The parsing name of a place inside the archive, as UTF-16 text through the
+// system code page, the way the shell passes names to a folder. Separators
+// of either kind become '\', the separator inside an archive.
+bool ParsingName(const std::string& archivePath, const std::string& innerUtf8, std::vector<WCHAR>& wide) {
+  std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
+  if (!inner) return false;
+  for (size_t i = 0; i < inner->size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>((*inner)[i])))
+      ++i;
+    else if ((*inner)[i] == '/')
+      (*inner)[i] = '\\';
+  }
+  std::string name = archivePath + "/" + *inner;
+  int units = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+  if (units <= 0) return false;
+  wide.resize(static_cast<size_t>(units));
+  return MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), units) == units;
+}
+
+// The contents format as the data object offers it (the first format it
+// lists), asked for as a stream of the first item.
+HRESULT FileContentsFormat(IDataObject* data, FORMATETC& format) {
+  ComPtr<IEnumFORMATETC> formats;
+  HRESULT hr = data->EnumFormatEtc(DATADIR_GET, formats.Put());
+  if (FAILED(hr)) return hr;
+  if (formats->Next(1, &format, nullptr) != S_OK) return E_FAIL;
+  format.lindex = 0;
+  format.tymed = TYMED_ISTREAM;
+  return S_OK;
+}
+
+bool CopyStream(IStream* stream, std::string& error) {
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    ULONG got = 0;
+    HRESULT hr = stream->Read(buffer.data(), static_cast<ULONG>(buffer.size()), &got);
+    if (FAILED(hr)) {
+      error = "cannot read the stored file (" + StatusText(hr) + ")";
+      return false;
+    }
+    if (got == 0) return true;
+    if (std::fwrite(buffer.data(), 1, got, stdout) != got) {
+      error = "cannot write to standard output";
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+int RunCat(const CatOptions& options) {
+  ArchiveSession session;
+  std::string error;
+  if (!session.Open(NativePath(options.archive), error)) {
+    Complain(error);
+    return 1;
+  }
+  const std::string notFound = options.inner + ": no such file in the archive";
+  std::vector<WCHAR> name;
+  if (!ParsingName(session.Path(), options.inner, name)) {
+    Complain(notFound);
+    return 1;
+  }
+  LPITEMIDLIST resolved = nullptr;
+  HRESULT hr = session.Root().shell->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &resolved, nullptr);
+  TaskPidl list(resolved);
+  // S_FALSE: a name matched nothing; a failure: a name led through a file or
+  // above the root. Either way there is no such file.
+  if (hr != S_OK || !list) {
+    Complain(notFound);
+    return 1;
+  }
+  std::vector<std::vector<BYTE>> items = SplitItems(list.get());
+  if (items.empty()) {
+    Complain(options.inner + ": is the archive's root folder, not a file");
+    return 1;
+  }
+  ComPtr<IShellFolder> parent = session.Root().shell;
+  for (size_t level = 0; level + 1 < items.size(); ++level) {
+    ComPtr<IShellFolder> child;
+    hr = parent->BindToObject(AsList(items[level]), nullptr, IID_IShellFolder, child.PutVoid());
+    if (FAILED(hr)) {
+      Complain(notFound);
+      return 1;
+    }
+    parent = child;
+  }
+  LPCITEMIDLIST file[] = {AsList(items.back())};
+  SFGAOF attributes = SFGAO_FOLDER;
+  if (SUCCEEDED(parent->GetAttributesOf(1, file, &attributes)) && (attributes & SFGAO_FOLDER)) {
+    Complain(options.inner + ": is a folder, not a file");
+    return 1;
+  }
+  ComPtr<IDataObject> data;
+  hr = parent->GetUIObjectOf(nullptr, 1, file, IID_IDataObject, nullptr, data.PutVoid());
+  FORMATETC format{};
+  if (SUCCEEDED(hr)) hr = FileContentsFormat(data.Get(), format);
+  STGMEDIUM medium{};
+  if (SUCCEEDED(hr)) hr = data->GetData(&format, &medium);
+  if (FAILED(hr)) {
+    Complain(options.inner + (hr == E_NOTIMPL ? ": damaged: the stored data does not decode to the catalogue's length"
+                                              : ": cannot copy the stored file out (" + StatusText(hr) + ")"));
+    return 1;
+  }
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  bool copied = CopyStream(medium.pstm, error);
+  ReleaseStgMedium(&medium);
+  if (!copied || std::fflush(stdout) != 0) {
+    Complain(copied ? "cannot write to standard output" : error);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace qor::host
