@@ -19,5 +19,3 @@
 #include "platform/posix/shell.h"
 #endif
 
-// Private profile files join the stand-in with the link object that uses
-// them.

@@ -117,6 +117,16 @@ SIZE_T GlobalSize(HGLOBAL hMem);
 // Null on success.
 HGLOBAL GlobalFree(HGLOBAL hMem);
 
+// Private profile (INI) files: "[section]" lines and "key=value" lines, in
+// the system code page; section and key names compare without regard to
+// case, and a value is read without the blanks around it (and without one
+// pair of quotes around it). Only named sections and keys are served here.
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName);
+// Sets the key (a null lpString removes it), making the file and the section
+// as needed and keeping every other line as it was.
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
+
 // Clipboard format names of the window system: one number per name for the
 // life of the process, the same for names that differ only in letter case.
 UINT RegisterClipboardFormatA(LPCSTR lpszFormat);

@@ -1,0 +1,189 @@
+// The archive link: made by its factory, set from the shell's absolute list
+// of a place inside an archive, saved to and loaded from its profile file,
+// and resolved to the archive's root folder and the place's list.
+#include <gtest/gtest.h>
+
+#include "itemid/ShellPaths.h"
+#include "shell/ShellTestSupport.h"
+
+namespace shell_test {
+namespace {
+
+std::u16string Wide(const std::string& text) { return Widen(text); }
+LPCOLESTR Ole(const std::u16string& text) { return reinterpret_cast<LPCOLESTR>(text.c_str()); }
+
+// The Path value of a link file as the profile service reads it; "<none>"
+// when there is none.
+std::string SavedValue(const std::string& file) {
+  char value[600] = {};
+  DWORD length = GetPrivateProfileStringA("zKtrnArchiveLink", "Path", "<none>", value, sizeof value, file.c_str());
+  return std::string(value, length);
+}
+
+class ArchiveLink : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    m_path = WriteArchive("x.arc", {{"docs\\a.txt", "a", 0}, {"top.txt", "t", 0}});
+    ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, m_link.PutVoid()), S_OK);
+    m_file = Query<IPersistFile>(m_link.Get(), IID_IPersistFile);
+  }
+
+  // The value the link holds now, as a save writes it.
+  std::string Value() {
+    std::string probe = m_dir.PathOf("probe.lnk");
+    EXPECT_EQ(m_file->Save(Ole(Wide(probe)), FALSE), S_OK);
+    return SavedValue(probe);
+  }
+
+  // The shell's absolute list of docs\a.txt: the archive file's own list,
+  // then the archive's records.
+  UniquePidl PlaceList(IShellFolder* root) {
+    ComPtr<IShellFolder> docs = SubFolder(root, "docs");
+    ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(docs.Get(), IID_IzKtrnArchiveFolder);
+    LPITEMIDLIST full = nullptr;
+    EXPECT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK);
+    UniquePidl toDocs(full);
+    return Concat(toDocs.get(), Child(docs.Get(), "a.txt").get());
+  }
+
+  std::string m_path;
+  ComPtr<IzKtrnArchiveLink> m_link;
+  ComPtr<IPersistFile> m_file;
+};
+
+TEST_F(ArchiveLink, FactoryAndInterfaces) {
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, nullptr), E_INVALIDARG);
+  for (const IID* iid : {&IID_IUnknown, &IID_IPersistFile, &IID_IzKtrnArchiveObject}) {
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(QORCreateLinkObject(*iid, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+  }
+  EXPECT_EQ(Query<IUnknown>(m_link.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(m_link.Get()));
+  EXPECT_EQ(Query<IUnknown>(m_file.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(m_link.Get()));
+  for (const IID* iid : {&IID_IPersist, &IID_IShellFolder, &IID_IDataObject}) {
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_link->QueryInterface(*iid, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+  }
+  CLSID clsid{};
+  EXPECT_EQ(m_file->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveLink));
+  EXPECT_EQ(m_file->GetClassID(nullptr), E_INVALIDARG);
+  LPITEMIDLIST list = nullptr;
+  EXPECT_EQ(m_link->GetIDList(&list), E_NOTIMPL);
+  LPOLESTR name = nullptr;
+  EXPECT_EQ(m_file->GetCurFile(&name), E_NOTIMPL);
+  EXPECT_EQ(m_file->SaveCompleted(nullptr), S_OK);
+}
+
+TEST_F(ArchiveLink, SavesWhatItHoldsAndRemembersOnlyWhenAsked) {
+  const std::string first = m_dir.PathOf("first.lnk"), second = m_dir.PathOf("second.lnk");
+  EXPECT_EQ(m_file->IsDirty(), S_FALSE);
+  EXPECT_EQ(m_file->Save(nullptr, TRUE), E_FAIL) << "no name and none remembered";
+  EXPECT_EQ(m_file->Save(Ole(Wide(first)), TRUE), S_OK);
+  EXPECT_EQ(SavedValue(first), "/") << "a fresh link saves a lone slash";
+
+  m_dir.Write("second.lnk", "; kept\r\n[other]\r\nkey=value\r\n[zKtrnArchiveLink]\r\nPath=old\r\nMore=kept\r\n");
+  ASSERT_EQ(m_link->SetIDList(nullptr), S_OK);
+  EXPECT_EQ(m_file->IsDirty(), S_OK);
+  EXPECT_EQ(m_file->Save(Ole(Wide(second)), FALSE), S_OK);
+  EXPECT_EQ(m_file->IsDirty(), S_OK) << "not remembered: still dirty";
+  char other[32] = {};
+  GetPrivateProfileStringA("other", "key", "", other, sizeof other, second.c_str());
+  EXPECT_STREQ(other, "value") << "other sections are left alone";
+  GetPrivateProfileStringA("zKtrnArchiveLink", "More", "", other, sizeof other, second.c_str());
+  EXPECT_STREQ(other, "kept") << "other keys are left alone";
+  EXPECT_EQ(SavedValue(second), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/") << "no list: the desktop";
+
+  EXPECT_EQ(m_file->Save(nullptr, TRUE), S_OK) << "the remembered file";
+  EXPECT_EQ(m_file->IsDirty(), S_FALSE);
+  EXPECT_EQ(SavedValue(first), SavedValue(second));
+  HRESULT missing = m_file->Save(Ole(Wide(m_dir.PathOf("nowhere\\x.lnk"))), TRUE);
+  EXPECT_TRUE(missing == STG_E_PATHNOTFOUND || missing == STG_E_FILENOTFOUND) << std::hex << missing;
+}
+
+TEST_F(ArchiveLink, LoadSplitsAtTheFirstSlashAndKeepsAllOnFailure) {
+  const struct { const char* content; HRESULT hr; std::string value; } rows[] = {
+      {"[zKtrnArchiveLink]\r\nPath=C:\\x.arc/a/b\r\n", S_OK, "C:\\x.arc/a/b"},
+      {"[zKtrnArchiveLink]\r\nPath=no slash\r\n", S_OK, "/no slash"},  // all of it is the inner path
+      {"[ZKTRNARCHIVELINK]\r\npath=C:\\y.arc/\x95\x5C\r\n", S_OK, "C:\\y.arc/\x95\x5C"},
+      {"[other]\r\nPath=C:\\z.arc/q\r\n", E_FAIL, "C:\\y.arc/\x95\x5C"},  // keeps the last good load
+      {"[zKtrnArchiveLink]\r\nPath=\r\n", E_FAIL, "C:\\y.arc/\x95\x5C"},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    std::string name = "load" + std::to_string(n++) + ".lnk";
+    m_dir.Write(name, row.content);
+    EXPECT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf(name))), 0), row.hr) << row.content;
+    EXPECT_EQ(Value(), row.value) << row.content;
+  }
+  EXPECT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("missing.lnk"))), 0), E_FAIL);
+  EXPECT_EQ(m_file->IsDirty(), S_FALSE) << "loading does not make the link dirty";
+
+  m_dir.Write("noslash.lnk", "[zKtrnArchiveLink]\r\nPath=docs\r\n");
+  ASSERT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("noslash.lnk"))), 0), S_OK);
+  IUnknown* unknown = reinterpret_cast<IUnknown*>(1);
+  LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(1);
+  EXPECT_EQ(m_link->Resolve(&unknown, &list), E_FAIL) << "no archive part";
+}
+
+TEST_F(ArchiveLink, SavedPlaceResolvesToTheSameRecords) {
+  const std::string linkFile = m_dir.PathOf("place.lnk");
+  {
+    ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
+    ComPtr<IShellFolder> root = Root(archive.Get());
+    UniquePidl place = PlaceList(root.Get());
+    ASSERT_EQ(m_link->SetIDList(place.get()), S_OK);
+    ASSERT_EQ(m_file->Save(Ole(Wide(linkFile)), TRUE), S_OK);
+  }
+  EXPECT_EQ(SavedValue(linkFile), m_path + "/docs\\a.txt");
+
+  ComPtr<IzKtrnArchiveLink> loaded;
+  ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, loaded.PutVoid()), S_OK);
+  ASSERT_EQ(Query<IPersistFile>(loaded.Get(), IID_IPersistFile)->Load(Ole(Wide(linkFile)), 0), S_OK);
+  ComPtr<IzKtrnArchiveObject> archive = Open(m_path);  // held, so the folder handed out stays bound
+  ComPtr<IUnknown> folder;
+  LPITEMIDLIST resolved = nullptr;
+  ASSERT_EQ(loaded->Resolve(folder.Put(), &resolved), S_OK);
+  UniquePidl list(resolved);
+  ComPtr<IShellFolder> root = Query<IShellFolder>(folder.Get(), IID_IShellFolder);
+  EXPECT_EQ(folder.Get(), Query<IUnknown>(Root(archive.Get()).Get(), IID_IUnknown).Get()) << "the open archive's root";
+  EXPECT_EQ(DisplayName(root.Get(), list.get(), SHGDN_FORPARSING), m_path + "/docs\\a.txt");
+
+  // A place that is gone resolves to what is left of it.
+  m_dir.Write("gone.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/docs\\gone.txt\r\n");
+  ASSERT_EQ(Query<IPersistFile>(loaded.Get(), IID_IPersistFile)->Load(Ole(Wide(m_dir.PathOf("gone.lnk"))), 0), S_OK);
+  ComPtr<IUnknown> again;
+  resolved = nullptr;
+  EXPECT_EQ(loaded->Resolve(again.Put(), &resolved), S_OK);
+  UniquePidl partial(resolved);
+  EXPECT_EQ(DisplayName(root.Get(), partial.get(), SHGDN_FORPARSING), m_path + "/docs");
+}
+
+TEST_F(ArchiveLink, ArchiveThatIsGoneIsNotResolved) {
+  m_dir.Write("x.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/top.txt\r\n");
+  ASSERT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("x.lnk"))), 0), S_OK);
+  m_dir.Remove("x.arc");
+  IUnknown* folder = reinterpret_cast<IUnknown*>(1);
+  LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(1);
+  EXPECT_EQ(m_link->Resolve(&folder, &list), E_UNEXPECTED);
+  EXPECT_EQ(folder, nullptr);
+  EXPECT_EQ(list, nullptr);
+  EXPECT_EQ(m_link->Resolve(nullptr, &list), E_POINTER);
+}
+
+// A list that starts inside an archive has no shell part: the desktop's own
+// parsing name stands for the archive file.
+TEST_F(ArchiveLink, ListOfRecordsAloneNamesTheDesktop) {
+  ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
+  ComPtr<IShellFolder> root = Root(archive.Get());
+  UniquePidl docs = Child(root.Get(), "docs");
+  UniquePidl inside = Concat(docs.get(), Child(SubFolder(root.Get(), "docs").Get(), "a.txt").get());
+  ASSERT_EQ(m_link->SetIDList(inside.get()), S_OK);
+  EXPECT_EQ(Value(), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/docs\\a.txt");
+}
+
+}  // namespace
+}  // namespace shell_test
