@@ -13,7 +13,9 @@ namespace {
 // offset 28 + name offset up to its zero byte or the item's end. The folder's
 // display name will not do: it shows an empty stored name as the archive's
 // own title, and extraction must see such a name as it is to skip it.
-std::string ItemName(LPCITEMIDLIST pidl) {
+}  // namespace
+
+std::string RecordName(LPCITEMIDLIST pidl) {
   auto* bytes = reinterpret_cast<const unsigned char*>(pidl);
   size_t cb = bytes[0] | (bytes[1] << 8);
   if (cb < 28 || std::memcmp(bytes + 2, "Qidl", 4) != 0) return {};
@@ -22,6 +24,8 @@ std::string ItemName(LPCITEMIDLIST pidl) {
   auto* name = reinterpret_cast<const char*>(bytes + start);
   return std::string(name, std::find(name, name + (cb - start), '\0'));
 }
+
+namespace {
 
 // The catalogue index from the item's archive record: a little-endian
 // 32-bit value at offset 6 of a record of at least 10 bytes that carries the
@@ -49,6 +53,25 @@ std::vector<std::string> SplitInner(const std::string& cp932) {
   }
   if (!current.empty()) names.push_back(current);
   return names;
+}
+
+// The parsing name of a place inside the archive, as UTF-16 text through the
+// system code page, the way the shell passes names to a folder. Separators
+// of either kind become '\', the separator inside an archive.
+bool ParsingName(const std::string& archivePath, const std::string& innerUtf8, std::vector<WCHAR>& wide) {
+  std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
+  if (!inner) return false;
+  for (size_t i = 0; i < inner->size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>((*inner)[i])))
+      ++i;
+    else if ((*inner)[i] == '/')
+      (*inner)[i] = '\\';
+  }
+  std::string name = archivePath + "/" + *inner;
+  int units = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+  if (units <= 0) return false;
+  wide.resize(static_cast<size_t>(units));
+  return MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), units) == units;
 }
 
 }  // namespace
@@ -91,7 +114,7 @@ bool ArchiveFolder::Items(std::vector<ArchiveItem>& items, std::string& error) c
   while (enumerator->Next(1, &pidl, &fetched) == S_OK && fetched == 1) {
     ArchiveItem item;
     item.pidl.reset(pidl);
-    item.name = ItemName(pidl);
+    item.name = RecordName(pidl);
     SFGAOF attributes = SFGAO_FOLDER;
     LPCITEMIDLIST one = pidl;
     item.folder = SUCCEEDED(shell->GetAttributesOf(1, &one, &attributes)) && (attributes & SFGAO_FOLDER);
@@ -171,6 +194,17 @@ bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std
     place.folder = std::move(child);
   }
   return true;
+}
+
+// S_FALSE from the folder: a name matched nothing; a failure: a name led
+// through a file or above the root. Either way there is no such place.
+bool ArchiveSession::Resolve(const std::string& innerUtf8, TaskPidl& list) const {
+  std::vector<WCHAR> name;
+  if (!ParsingName(m_path, innerUtf8, name)) return false;
+  LPITEMIDLIST resolved = nullptr;
+  HRESULT hr = m_root.shell->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &resolved, nullptr);
+  list.reset(resolved);
+  return hr == S_OK && list;
 }
 
 }  // namespace qor::host

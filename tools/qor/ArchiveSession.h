@@ -51,6 +51,10 @@ class ArchiveSession {
   // Loads the library and opens the archive; false with a message.
   bool Open(const std::filesystem::path& archive, std::string& error);
   const ArchiveFolder& Root() const { return m_root; }
+  // The list, relative to the root, of the place an inner path (UTF-8, "/" or
+  // "\" between names) names, as the root folder parses the place's parsing
+  // name. False when no such place exists.
+  bool Resolve(const std::string& innerUtf8, TaskPidl& list) const;
   // The archive's path as the library was given it (Windows-form, CP932).
   const std::string& Path() const { return m_path; }
   // The place an inner path (UTF-8, "/" or "\" between names) names.
@@ -64,6 +68,9 @@ class ArchiveSession {
   ArchiveFolder m_root;
 };
 
+// The item's name as stored (CP932), read from its archive record; empty for
+// an item that is no archive record.
+std::string RecordName(LPCITEMIDLIST pidl);
 // A status code as qor shows it: 0x and eight hex digits.
 std::string StatusText(HRESULT hr);
 // Why an archive could not be opened, in words.

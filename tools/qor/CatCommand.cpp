@@ -9,6 +9,7 @@
 
 #include "ArchiveSession.h"
 #include "Commands.h"
+#include "ItemLists.h"
 #include "Text.h"
 
 #ifdef _WIN32
@@ -18,41 +19,6 @@
 
 namespace qor::host {
 namespace {
-
-// The items of a list, each copied as a one-item list of its own.
-std::vector<std::vector<BYTE>> SplitItems(LPCITEMIDLIST list) {
-  std::vector<std::vector<BYTE>> items;
-  auto* bytes = reinterpret_cast<const BYTE*>(list);
-  for (;;) {
-    size_t cb = bytes[0] | (bytes[1] << 8);
-    if (cb == 0) return items;
-    std::vector<BYTE> item(bytes, bytes + cb);
-    item.insert(item.end(), {0, 0});
-    items.push_back(std::move(item));
-    bytes += cb;
-  }
-}
-
-LPCITEMIDLIST AsList(const std::vector<BYTE>& item) { return reinterpret_cast<LPCITEMIDLIST>(item.data()); }
-
-// The parsing name of a place inside the archive, as UTF-16 text through the
-// system code page, the way the shell passes names to a folder. Separators
-// of either kind become '\', the separator inside an archive.
-bool ParsingName(const std::string& archivePath, const std::string& innerUtf8, std::vector<WCHAR>& wide) {
-  std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
-  if (!inner) return false;
-  for (size_t i = 0; i < inner->size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>((*inner)[i])))
-      ++i;
-    else if ((*inner)[i] == '/')
-      (*inner)[i] = '\\';
-  }
-  std::string name = archivePath + "/" + *inner;
-  int units = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
-  if (units <= 0) return false;
-  wide.resize(static_cast<size_t>(units));
-  return MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), units) == units;
-}
 
 // The contents format as the data object offers it (the first format it
 // lists), asked for as a stream of the first item.
@@ -93,26 +59,18 @@ int RunCat(const CatOptions& options) {
     return 1;
   }
   const std::string notFound = options.inner + ": no such file in the archive";
-  std::vector<WCHAR> name;
-  if (!ParsingName(session.Path(), options.inner, name)) {
+  TaskPidl list;
+  if (!session.Resolve(options.inner, list)) {
     Complain(notFound);
     return 1;
   }
-  LPITEMIDLIST resolved = nullptr;
-  HRESULT hr = session.Root().shell->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &resolved, nullptr);
-  TaskPidl list(resolved);
-  // S_FALSE: a name matched nothing; a failure: a name led through a file or
-  // above the root. Either way there is no such file.
-  if (hr != S_OK || !list) {
-    Complain(notFound);
-    return 1;
-  }
-  std::vector<std::vector<BYTE>> items = SplitItems(list.get());
+  std::vector<ItemBytes> items = SplitItems(list.get());
   if (items.empty()) {
     Complain(options.inner + ": is the archive's root folder, not a file");
     return 1;
   }
   ComPtr<IShellFolder> parent = session.Root().shell;
+  HRESULT hr = S_OK;
   for (size_t level = 0; level + 1 < items.size(); ++level) {
     ComPtr<IShellFolder> child;
     hr = parent->BindToObject(AsList(items[level]), nullptr, IID_IShellFolder, child.PutVoid());

@@ -32,6 +32,15 @@ struct CatOptions {
 };
 int RunCat(const CatOptions& options);
 
+struct LinkOptions {
+  bool force = false;
+  std::string archive;
+  std::string inner;
+  std::string link;
+};
+int RunLink(const LinkOptions& options);
+int RunResolve(const std::string& link);
+
 struct PackOptions {
   std::string directory = ".";
   std::string signature = "orblane";

@@ -1,4 +1,4 @@
-// qor: lists, extracts, tests, prints and packs archives through the QOR library,
+// qor: lists, extracts, tests, prints, packs and links archives through the QOR library,
 // exactly as a host program would.
 //
 // Exit status: 0 success, 1 failure (with "qor: " and a message on standard
@@ -39,7 +39,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 int Main(int argc, char** argv) {
-  CLI::App app{"qor: list, extract, test, print and pack archives through the QOR library", "qor"};
+  CLI::App app{"qor: list, extract, test, print, pack and link archives through the QOR library", "qor"};
   // Names starting with "/" are places in the archive and POSIX-like paths,
   // never options, on Windows too. Set before the subcommands, which copy it.
   app.allow_windows_style_options(false);
@@ -69,6 +69,17 @@ int Main(int argc, char** argv) {
   ct->add_option("ARCHIVE", cat.archive, "The archive file")->required();
   ct->add_option("INNER", cat.inner, "The file inside the archive (\"/\" or \"\\\" between names)")->required();
 
+  LinkOptions linkOptions;
+  CLI::App* ln = app.add_subcommand("link", "Save a link file naming a place inside the archive (its root without INNER)");
+  ln->add_option("-o", linkOptions.link, "The link file to write")->required();
+  ln->add_flag("--force", linkOptions.force, "Replace an existing file");
+  ln->add_option("ARCHIVE", linkOptions.archive, "The archive file")->required();
+  ln->add_option("INNER", linkOptions.inner, "A file or folder inside the archive");
+
+  std::string resolveLink;
+  CLI::App* rs = app.add_subcommand("resolve", "Print the place inside its archive that a link file names");
+  rs->add_option("LINK", resolveLink, "The link file")->required();
+
   PackOptions pack;
   CLI::App* pk = app.add_subcommand("pack", "Write a new archive from files and folders");
   pk->add_option("-C", pack.directory, "The folder names are stored relative to (default: the current folder)");
@@ -95,6 +106,8 @@ int Main(int argc, char** argv) {
   if (ex->parsed()) return RunExtract(extract);
   if (test->parsed()) return RunTest(testArchive);
   if (ct->parsed()) return RunCat(cat);
+  if (ln->parsed()) return RunLink(linkOptions);
+  if (rs->parsed()) return RunResolve(resolveLink);
   return RunPack(pack);
 }
 

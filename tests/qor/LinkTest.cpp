@@ -1,0 +1,62 @@
+// qor link and qor resolve: a place inside an archive saved as a link file
+// and found again through it.
+#include <gtest/gtest.h>
+
+#include "QorTestSupport.h"
+
+namespace qor_test {
+namespace {
+
+TEST(QorLink, SavesAPlaceAndResolvesItAgain) {
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive(
+      "linked.arc", {{"docs\\a.txt", "a", 0}, {"docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "n", 0}, {"top", "t", 0}}));
+  const struct { std::vector<std::string> inner; std::string resolved; } rows[] = {
+      {{"docs/a.txt"}, "docs/a.txt"},
+      {{"docs\\a.txt"}, "docs/a.txt"},
+      {{"docs"}, "docs"},
+      {{"docs/\xE3\x81\x8A\xE7\x9F\xA5\xE3\x82\x89\xE3\x81\x9B.txt"}, "docs/\xE3\x81\x8A\xE7\x9F\xA5\xE3\x82\x89\xE3\x81\x9B.txt"},
+      {{}, "/"},  // the archive's root
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    std::string link = Arg(scratch / ("place" + std::to_string(n++) + ".lnk"));
+    std::vector<std::string> arguments = {"link", "-o", link, archive};
+    arguments.insert(arguments.end(), row.inner.begin(), row.inner.end());
+    QorRun made = RunQor(arguments);
+    ASSERT_EQ(0, made.exitCode) << made.Describe();
+    EXPECT_NE(std::string::npos, ReadFile(scratch / ("place" + std::to_string(n - 1) + ".lnk")).find("[zKtrnArchiveLink]"));
+    QorRun resolved = RunQor({"resolve", link});
+    EXPECT_EQ(0, resolved.exitCode) << resolved.Describe();
+    EXPECT_EQ(std::vector<std::string>{row.resolved}, Lines(resolved.out)) << resolved.Describe();
+  }
+}
+
+TEST(QorLink, RefusesWhatItCannotLinkOrResolve) {
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive("x.arc", {{"a\\b.txt", "b", 0}}));
+  std::string existing = Arg(scratch.Write("mine.txt", "my own notes"));
+  QorRun run = RunQor({"link", "-o", existing, archive, "a"});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  EXPECT_EQ("my own notes", ReadFile(scratch / "mine.txt")) << "an existing file is not touched";
+  run = RunQor({"link", "-o", Arg(scratch / "x.lnk"), archive, "a/missing"});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  EXPECT_FALSE(std::filesystem::exists(scratch / "x.lnk"));
+
+  scratch.Write("gone.lnk", "[zKtrnArchiveLink]\r\nPath=" + std::string("Z:\\no\\such.arc") + "/a\r\n");
+  scratch.Write("nothing.lnk", "[other]\r\nPath=x/y\r\n");
+  scratch.Write("noarchive.lnk", "[zKtrnArchiveLink]\r\nPath=a\\b.txt\r\n");
+  const struct { const char* file; const char* message; } rows[] = {
+      {"nothing.lnk", "not an archive link"},
+      {"noarchive.lnk", "the link names no archive"},
+      {"gone.lnk", "the linked archive is missing or is not an archive"},
+  };
+  for (const auto& row : rows) {
+    run = RunQor({"resolve", Arg(scratch / row.file)});
+    EXPECT_EQ(1, run.exitCode) << run.Describe();
+    EXPECT_NE(std::string::npos, run.err.find(row.message)) << run.Describe();
+  }
+}
+
+}  // namespace
+}  // namespace qor_test

@@ -1,0 +1,20 @@
+// Item-ID lists on the host's side: split into their items and joined, byte
+// for byte, as any host may do with lists the shell and the library hand
+// out (each item starts with its 16-bit size; two zero bytes end a list).
+#pragma once
+
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace qor::host {
+
+using ItemBytes = std::vector<BYTE>;
+
+// Each item of a list as a one-item list of its own.
+std::vector<ItemBytes> SplitItems(LPCITEMIDLIST list);
+// The items of a, then those of b, as one list.
+ItemBytes JoinLists(LPCITEMIDLIST a, LPCITEMIDLIST b);
+inline LPCITEMIDLIST AsList(const ItemBytes& bytes) { return reinterpret_cast<LPCITEMIDLIST>(bytes.data()); }
+
+}  // namespace qor::host

@@ -1,0 +1,122 @@
+// qor link and qor resolve: a place inside an archive saved as a link file
+// through the library's archive link, and a link file resolved back to the
+// place it names.
+#include <cstdio>
+#include <system_error>
+
+#include "ArchiveSession.h"
+#include "Commands.h"
+#include "ItemLists.h"
+#include "Text.h"
+
+namespace qor::host {
+namespace {
+
+// A file path as the link's IPersistFile takes it: the library's form, as
+// UTF-16 through the system code page.
+bool OleFileName(const std::filesystem::path& native, std::vector<WCHAR>& wide) {
+  std::error_code ignored;
+  std::optional<std::string> path = LibraryPath(std::filesystem::absolute(native, ignored));
+  if (!path) return false;
+  int units = MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, nullptr, 0);
+  if (units <= 0) return false;
+  wide.resize(static_cast<size_t>(units));
+  return MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, wide.data(), units) == units;
+}
+
+bool NewLink(QorLibrary& library, ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersistFile>& file, std::string& error) {
+  HRESULT hr = library.CreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid());
+  if (SUCCEEDED(hr)) hr = link.QueryInterface(IID_IPersistFile, file.PutVoid());
+  if (FAILED(hr)) error = "cannot make an archive link (" + StatusText(hr) + ")";
+  return SUCCEEDED(hr);
+}
+
+// The names of an archive's records joined by "/", as UTF-8; "/" for none.
+std::string InnerPath(LPCITEMIDLIST list) {
+  std::string path;
+  for (const ItemBytes& item : SplitItems(list)) path += "/" + Utf8FromCp932(RecordName(AsList(item)));
+  return path.empty() ? "/" : path.substr(1);
+}
+
+}  // namespace
+
+int RunLink(const LinkOptions& options) {
+  const std::filesystem::path linkFile = NativePath(options.link);
+  std::error_code ignored;
+  if (std::filesystem::exists(linkFile, ignored) && !options.force) {
+    Complain(DisplayPath(linkFile) + ": exists; not overwritten (use --force)");
+    return 1;
+  }
+  ArchiveSession session;
+  std::string error;
+  if (!session.Open(NativePath(options.archive), error)) {
+    Complain(error);
+    return 1;
+  }
+  TaskPidl inner;
+  if (!options.inner.empty() && !session.Resolve(options.inner, inner)) {
+    Complain(options.inner + ": no such file or folder in the archive");
+    return 1;
+  }
+  LPITEMIDLIST full = nullptr;
+  HRESULT hr = session.Root().archive->GetFullQualifiedPIDL(&full);
+  TaskPidl toArchive(full);
+  if (FAILED(hr)) {
+    Complain(DisplayPath(NativePath(options.archive)) + ": not found in the shell's namespace (" + StatusText(hr) + ")");
+    return 1;
+  }
+  ItemBytes place = JoinLists(toArchive.get(), inner.get());
+  ComPtr<IzKtrnArchiveLink> link;
+  ComPtr<IPersistFile> file;
+  std::vector<WCHAR> name;
+  if (!NewLink(session.Library(), link, file, error)) {
+    Complain(error);
+    return 1;
+  }
+  if (!OleFileName(linkFile, name)) {
+    Complain(DisplayPath(linkFile) + ": the path cannot be given to the library (a name outside code page 932)");
+    return 1;
+  }
+  hr = link->SetIDList(AsList(place));
+  if (SUCCEEDED(hr)) hr = file->Save(name.data(), TRUE);
+  if (FAILED(hr)) {
+    Complain(DisplayPath(linkFile) + ": cannot save the link (" + StatusText(hr) + ")");
+    return 1;
+  }
+  return 0;
+}
+
+int RunResolve(const std::string& linkArgument) {
+  const std::filesystem::path linkFile = NativePath(linkArgument);
+  QorLibrary library;
+  std::string error;
+  ComPtr<IzKtrnArchiveLink> link;
+  ComPtr<IPersistFile> file;
+  std::vector<WCHAR> name;
+  if (!library.Load(error) || !NewLink(library, link, file, error)) {
+    Complain(error);
+    return 1;
+  }
+  if (!OleFileName(linkFile, name) || FAILED(file->Load(name.data(), 0))) {
+    Complain(DisplayPath(linkFile) + ": not an archive link");
+    return 1;
+  }
+  ComPtr<IUnknown> root;
+  LPITEMIDLIST resolved = nullptr;
+  HRESULT hr = link->Resolve(root.Put(), &resolved);
+  TaskPidl list(resolved);
+  if (FAILED(hr)) {
+    Complain(DisplayPath(linkFile) + (hr == E_FAIL         ? ": the link names no archive"
+                                      : hr == E_UNEXPECTED ? ": the linked archive is missing or is not an archive"
+                                                           : ": cannot resolve the link (" + StatusText(hr) + ")"));
+    return 1;
+  }
+  if (!list) {
+    Complain(DisplayPath(linkFile) + ": the linked place is no longer in the archive");
+    return 1;
+  }
+  std::printf("%s\n", InnerPath(list.get()).c_str());
+  return 0;
+}
+
+}  // namespace qor::host
