@@ -29,17 +29,7 @@ class ArchiveFolder : public ShellTest {
     m_folder = Query<IzKtrnArchiveFolder>(m_root.Get(), IID_IzKtrnArchiveFolder);
   }
 
-  // A list of the records met on the way down through the named items.
-  UniquePidl Path(const std::vector<const char*>& names) {
-    UniquePidl list(qor::PidlCopy(EmptyList()));
-    ComPtr<IShellFolder> folder = m_root;
-    for (const char* name : names) {
-      UniquePidl item = Child(folder.Get(), name);
-      list = Concat(list.get(), item.get());
-      if (RecordOf(item.get())->isFolder()) folder = Bind(folder.Get(), item.get());
-    }
-    return list;
-  }
+  UniquePidl Path(const std::vector<const char*>& names) { return PathList(m_root.Get(), names); }
 
   std::string m_path;
   ComPtr<IzKtrnArchiveObject> m_archive;

@@ -179,9 +179,7 @@ TEST_F(ArchiveLink, ArchiveThatIsGoneIsNotResolved) {
 TEST_F(ArchiveLink, ListOfRecordsAloneNamesTheDesktop) {
   ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
   ComPtr<IShellFolder> root = Root(archive.Get());
-  UniquePidl docs = Child(root.Get(), "docs");
-  UniquePidl inside = Concat(docs.get(), Child(SubFolder(root.Get(), "docs").Get(), "a.txt").get());
-  ASSERT_EQ(m_link->SetIDList(inside.get()), S_OK);
+  ASSERT_EQ(m_link->SetIDList(PathList(root.Get(), {"docs", "a.txt"}).get()), S_OK);
   EXPECT_EQ(Value(), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/docs\\a.txt");
 }
 

@@ -84,13 +84,7 @@ TEST_F(ParseDisplayName, ResolvesLevelByLevelFromTheRoot) {
 TEST_F(ParseDisplayName, ParsingNamesRoundTrip) {
   for (const std::vector<const char*>& path : std::vector<std::vector<const char*>>{
            {"a"}, {"a", "b"}, {"a", "b", "c"}, {"a", "f.txt"}, {"top.txt"}, {"\x95\x5C", "in.txt"}}) {
-    UniquePidl list(qor::PidlCopy(EmptyList()));
-    ComPtr<IShellFolder> folder = m_root;
-    for (const char* name : path) {
-      UniquePidl item = Child(folder.Get(), name);
-      list = Concat(list.get(), item.get());
-      if (RecordOf(item.get())->isFolder()) folder = Bind(folder.Get(), item.get());
-    }
+    UniquePidl list = PathList(m_root.Get(), path);
     std::string parsingName = DisplayName(m_root.Get(), list.get(), SHGDN_FORPARSING);
     Parsed parsed = Parse(m_root.Get(), parsingName);
     EXPECT_EQ(parsed.hr, S_OK) << parsingName;

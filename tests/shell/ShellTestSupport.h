@@ -177,6 +177,19 @@ inline ComPtr<IShellFolder> SubFolder(IShellFolder* folder, std::string_view nam
   return Bind(folder, Child(folder, name).get());
 }
 
+// A list of the records met on the way down from folder through the named
+// items, as the folders' own enumerators hand them out.
+inline UniquePidl PathList(IShellFolder* folder, const std::vector<const char*>& names) {
+  UniquePidl list(qor::PidlCopy(EmptyList()));
+  ComPtr<IShellFolder> current(folder);
+  for (const char* name : names) {
+    UniquePidl item = Child(current.Get(), name);
+    list = Concat(list.get(), item.get());
+    if (RecordOf(item.get())->isFolder()) current = Bind(current.Get(), item.get());
+  }
+  return list;
+}
+
 // Each test gets a directory of its own and leaves the task allocator and the
 // global memory blocks as it found them (the stand-in counts both).
 class ShellTest : public testing::Test {
