@@ -1,5 +1,7 @@
 #include "shell/CzKtrnArchiveLink.h"
 
+#include <cstring>
+
 #include "itemid/Pidl.h"
 #include "itemid/ShellPaths.h"
 #include "names/MbString.h"
@@ -28,6 +30,17 @@ HRESULT SaveFailure(DWORD error) noexcept {
     case ERROR_ACCESS_DENIED: return STG_E_ACCESSDENIED;
     default: return E_FAIL;
   }
+}
+
+// The value as the Path line holds it. The profile service drops the blanks
+// around a value and one pair of quotes around it, so a value that starts or
+// ends with a blank, or is itself wrapped in quotes, is written in quotes and
+// reads back as it was.
+std::string ProfileValue(const std::string& value) {
+  auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  bool blankEdge = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+  bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+  return blankEdge || quoted ? '"' + value + '"' : value;
 }
 
 }  // namespace
@@ -102,8 +115,9 @@ STDMETHODIMP CzKtrnArchiveLink::Load(LPCOLESTR pszFileName, DWORD) noexcept try 
   std::string file = ToNarrow(pszFileName);
   char value[kValueBuffer] = {};
   DWORD length = GetPrivateProfileStringA(kSection, kKey, "", value, kValueBuffer, file.c_str());
-  RETURN_HR_IF(E_FAIL, length == 0);
-  std::string text(value, length);
+  // A zero byte in the file ends the value: the link's paths are text.
+  std::string text(value, strnlen(value, length));
+  RETURN_HR_IF(E_FAIL, text.empty());
   std::size_t slash = MbsIndexOfChar(text, '/');
   std::string archive = slash == std::string::npos ? std::string() : text.substr(0, slash);
   std::string inner = slash == std::string::npos ? text : text.substr(slash + 1);
@@ -119,7 +133,11 @@ STDMETHODIMP CzKtrnArchiveLink::Save(LPCOLESTR pszFileName, BOOL fRemember) noex
   const std::string& file = named.empty() ? m_strLinkFile : named;
   RETURN_HR_IF(E_FAIL, file.empty());
   std::string value = m_strArchive + "/" + m_strInnerPath;
-  if (!WritePrivateProfileStringA(kSection, kKey, value.c_str(), file.c_str())) return SaveFailure(GetLastError());
+  // A line break would end the line early and turn the rest into lines of
+  // their own: such a place cannot be saved in this file format.
+  RETURN_HR_IF(E_INVALIDARG, value.find_first_of("\r\n") != std::string::npos);
+  if (!WritePrivateProfileStringA(kSection, kKey, ProfileValue(value).c_str(), file.c_str()))
+    return SaveFailure(GetLastError());
   if (fRemember) {
     if (!named.empty()) m_strLinkFile = named;
     m_bDirty = false;

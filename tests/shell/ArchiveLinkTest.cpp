@@ -36,15 +36,13 @@ class ArchiveLink : public ShellTest {
     return SavedValue(probe);
   }
 
-  // The shell's absolute list of docs\a.txt: the archive file's own list,
-  // then the archive's records.
-  UniquePidl PlaceList(IShellFolder* root) {
-    ComPtr<IShellFolder> docs = SubFolder(root, "docs");
-    ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(docs.Get(), IID_IzKtrnArchiveFolder);
+  // The shell's absolute list of a place: the archive file's own list, then
+  // the archive's records of the named items.
+  static UniquePidl PlaceList(IShellFolder* root, const std::vector<const char*>& names) {
     LPITEMIDLIST full = nullptr;
-    EXPECT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK);
-    UniquePidl toDocs(full);
-    return Concat(toDocs.get(), Child(docs.Get(), "a.txt").get());
+    EXPECT_EQ(Query<IzKtrnArchiveFolder>(root, IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&full), S_OK);
+    UniquePidl toArchive(full);
+    return Concat(toArchive.get(), PathList(root, names).get());
   }
 
   std::string m_path;
@@ -134,7 +132,7 @@ TEST_F(ArchiveLink, SavedPlaceResolvesToTheSameRecords) {
   {
     ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
     ComPtr<IShellFolder> root = Root(archive.Get());
-    UniquePidl place = PlaceList(root.Get());
+    UniquePidl place = PlaceList(root.Get(), {"docs", "a.txt"});
     ASSERT_EQ(m_link->SetIDList(place.get()), S_OK);
     ASSERT_EQ(m_file->Save(Ole(Wide(linkFile)), TRUE), S_OK);
   }
@@ -172,6 +170,29 @@ TEST_F(ArchiveLink, ArchiveThatIsGoneIsNotResolved) {
   EXPECT_EQ(folder, nullptr);
   EXPECT_EQ(list, nullptr);
   EXPECT_EQ(m_link->Resolve(nullptr, &list), E_POINTER);
+}
+
+// The profile format drops blanks and quotes around a value and ends it at a
+// line break: a place whose path has blanks at its ends is saved in quotes
+// and reads back whole; one with a line break is refused.
+TEST_F(ArchiveLink, PathsTheFormatWouldAlterAreQuotedOrRefused) {
+  std::string odd = WriteArchive("odd.arc", {{" lead\\trail ", "x", 0}, {"line\nbreak", "y", 0}});
+  ComPtr<IzKtrnArchiveObject> archive = Open(odd);
+  ComPtr<IShellFolder> root = Root(archive.Get());
+  const std::string first = m_dir.PathOf("first.lnk"), second = m_dir.PathOf("second.lnk");
+  ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {" lead", "trail "}).get()), S_OK);
+  ASSERT_EQ(m_file->Save(Ole(Wide(first)), TRUE), S_OK);
+  EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ");
+  ComPtr<IzKtrnArchiveLink> loaded;
+  ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, loaded.PutVoid()), S_OK);
+  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(loaded.Get(), IID_IPersistFile);
+  ASSERT_EQ(loadedFile->Load(Ole(Wide(first)), 0), S_OK);
+  ASSERT_EQ(loadedFile->Save(Ole(Wide(second)), TRUE), S_OK);
+  EXPECT_EQ(SavedValue(second), SavedValue(first));
+
+  ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {"line\nbreak"}).get()), S_OK);
+  EXPECT_EQ(m_file->Save(Ole(Wide(first)), TRUE), E_INVALIDARG);
+  EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ") << "the file is left as it was";
 }
 
 // A list that starts inside an archive has no shell part: the desktop's own
