@@ -129,14 +129,14 @@ std::string GetLeafName(const char* path) {
   return last == npos ? resolved : resolved.substr(last + 1);
 }
 
+// Byte 2 follows two dots, which are no lead bytes, so it begins a character.
 int SkipParentPrefix(const char*& p) {
-  std::string s = p ? p : "";
-  if (s.size() < 2 || s[0] != '.' || s[1] != '.') return 0;
-  if (s.size() == 2) {
+  if (!p || p[0] != '.' || p[1] != '.') return 0;
+  if (p[2] == '\0') {
     p += 2;
     return 1;
   }
-  if (IsSeparatorAt(s, 2)) {
+  if (IsPathSeparator(static_cast<unsigned char>(p[2]))) {
     p += 3;
     return 1;
   }

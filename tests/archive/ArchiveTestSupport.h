@@ -20,6 +20,19 @@
 
 namespace archive_test {
 
+// One file a.txt holding "xyz", time 0, markers 0x41 and 0x42: 54 bytes, as
+// the reader takes it and the writer must make it.
+inline const std::string kSmallArchive = std::string(qor::kOrblaneSignature) +
+                                  std::string("\x17\x00\x00\x00"
+                                              "\x01"
+                                              "\x01\x00\x00\x00"
+                                              "a.txt\x00"
+                                              "\x03\x00\x00\x00"
+                                              "\x00\x00\x00\x00"
+                                              "\x05\x00\x00\x00"
+                                              "\x41\x42xyz",
+                                              32);
+
 inline std::string LE32(std::uint32_t value) {
   std::string bytes(4, '\0');
   qor::WriteLE32(reinterpret_cast<std::uint8_t*>(bytes.data()), value);

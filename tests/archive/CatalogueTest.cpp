@@ -17,18 +17,6 @@ using qor::Catalogue;
 using qor::kOrblaneSignature;
 using qor::kZkternSignature;
 
-// One file a.txt holding "xyz", time 0: 54 bytes.
-const std::string kSmallArchive = std::string(kOrblaneSignature) +
-                                  std::string("\x17\x00\x00\x00"
-                                              "\x01"
-                                              "\x01\x00\x00\x00"
-                                              "a.txt\x00"
-                                              "\x03\x00\x00\x00"
-                                              "\x00\x00\x00\x00"
-                                              "\x05\x00\x00\x00"
-                                              "\x41\x42xyz",
-                                              32);
-
 bool Read(const std::string& bytes, Catalogue& catalogue, BYTE& version, std::uint32_t base = 0) {
   CScriptedFile file(bytes);
   return qor::ReadCatalogue(file, version, catalogue, base);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Commands.h"
 #include "Text.h"
 
 namespace qor::host {
@@ -55,23 +56,19 @@ std::vector<std::string> SplitInner(const std::string& cp932) {
   return names;
 }
 
-// The parsing name of a place inside the archive, as UTF-16 text through the
-// system code page, the way the shell passes names to a folder. Separators
-// of either kind become '\', the separator inside an archive.
-bool ParsingName(const std::string& archivePath, const std::string& innerUtf8, std::vector<WCHAR>& wide) {
+// The parsing name of a place inside the archive (CP932), the way the shell
+// passes names to a folder. Separators of either kind become '\', the
+// separator inside an archive.
+std::optional<std::string> ParsingName(const std::string& archivePath, const std::string& innerUtf8) {
   std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
-  if (!inner) return false;
+  if (!inner) return std::nullopt;
   for (size_t i = 0; i < inner->size(); ++i) {
     if (IsDBCSLeadByte(static_cast<BYTE>((*inner)[i])))
       ++i;
     else if ((*inner)[i] == '/')
       (*inner)[i] = '\\';
   }
-  std::string name = archivePath + "/" + *inner;
-  int units = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
-  if (units <= 0) return false;
-  wide.resize(static_cast<size_t>(units));
-  return MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), units) == units;
+  return archivePath + "/" + *inner;
 }
 
 }  // namespace
@@ -165,6 +162,13 @@ bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& err
   return true;
 }
 
+bool ArchiveSession::OpenArgument(const std::string& archiveUtf8) {
+  std::string error;
+  if (Open(NativePath(archiveUtf8), error)) return true;
+  Complain(error);
+  return false;
+}
+
 bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const {
   std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
   if (!inner) {
@@ -199,10 +203,11 @@ bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std
 // S_FALSE from the folder: a name matched nothing; a failure: a name led
 // through a file or above the root. Either way there is no such place.
 bool ArchiveSession::Resolve(const std::string& innerUtf8, TaskPidl& list) const {
-  std::vector<WCHAR> name;
-  if (!ParsingName(m_path, innerUtf8, name)) return false;
+  std::optional<std::string> name = ParsingName(m_path, innerUtf8);
+  if (!name) return false;
+  std::basic_string<WCHAR> wide = WideFromCp932(*name);
   LPITEMIDLIST resolved = nullptr;
-  HRESULT hr = m_root.shell->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &resolved, nullptr);
+  HRESULT hr = m_root.shell->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &resolved, nullptr);
   list.reset(resolved);
   return hr == S_OK && list;
 }

@@ -50,6 +50,9 @@ class ArchiveSession {
  public:
   // Loads the library and opens the archive; false with a message.
   bool Open(const std::filesystem::path& archive, std::string& error);
+  // The same for the archive a command-line argument (UTF-8) names; on
+  // failure it says why on standard error.
+  bool OpenArgument(const std::string& archiveUtf8);
   const ArchiveFolder& Root() const { return m_root; }
   // The list, relative to the root, of the place an inner path (UTF-8, "/" or
   // "\" between names) names, as the root folder parses the place's parsing

@@ -54,10 +54,7 @@ bool CopyStream(IStream* stream, std::string& error) {
 int RunCat(const CatOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.Open(NativePath(options.archive), error)) {
-    Complain(error);
-    return 1;
-  }
+  if (!session.OpenArgument(options.archive)) return 1;
   const std::string notFound = options.inner + ": no such file in the archive";
   TaskPidl list;
   if (!session.Resolve(options.inner, list)) {

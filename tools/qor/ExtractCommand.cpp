@@ -128,10 +128,7 @@ class Extraction {
 int RunExtract(const ExtractOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.Open(NativePath(options.archive), error)) {
-    Complain(error);
-    return 1;
-  }
+  if (!session.OpenArgument(options.archive)) return 1;
   std::error_code ignored;
   std::filesystem::path target = std::filesystem::absolute(NativePath(options.directory), ignored);
   Extraction extraction(options, target);

@@ -14,14 +14,12 @@ namespace {
 
 // A file path as the link's IPersistFile takes it: the library's form, as
 // UTF-16 through the system code page.
-bool OleFileName(const std::filesystem::path& native, std::vector<WCHAR>& wide) {
+bool OleFileName(const std::filesystem::path& native, std::basic_string<WCHAR>& wide) {
   std::error_code ignored;
   std::optional<std::string> path = LibraryPath(std::filesystem::absolute(native, ignored));
   if (!path) return false;
-  int units = MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, nullptr, 0);
-  if (units <= 0) return false;
-  wide.resize(static_cast<size_t>(units));
-  return MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, wide.data(), units) == units;
+  wide = WideFromCp932(*path);
+  return true;
 }
 
 bool NewLink(QorLibrary& library, ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersistFile>& file, std::string& error) {
@@ -49,10 +47,7 @@ int RunLink(const LinkOptions& options) {
   }
   ArchiveSession session;
   std::string error;
-  if (!session.Open(NativePath(options.archive), error)) {
-    Complain(error);
-    return 1;
-  }
+  if (!session.OpenArgument(options.archive)) return 1;
   TaskPidl inner;
   if (!options.inner.empty() && !session.Resolve(options.inner, inner)) {
     Complain(options.inner + ": no such file or folder in the archive");
@@ -68,7 +63,7 @@ int RunLink(const LinkOptions& options) {
   ItemBytes place = JoinLists(toArchive.get(), inner.get());
   ComPtr<IzKtrnArchiveLink> link;
   ComPtr<IPersistFile> file;
-  std::vector<WCHAR> name;
+  std::basic_string<WCHAR> name;
   if (!NewLink(session.Library(), link, file, error)) {
     Complain(error);
     return 1;
@@ -78,7 +73,7 @@ int RunLink(const LinkOptions& options) {
     return 1;
   }
   hr = link->SetIDList(AsList(place));
-  if (SUCCEEDED(hr)) hr = file->Save(name.data(), TRUE);
+  if (SUCCEEDED(hr)) hr = file->Save(name.c_str(), TRUE);
   if (FAILED(hr)) {
     Complain(DisplayPath(linkFile) + ": cannot save the link (" + StatusText(hr) + ")");
     return 1;
@@ -92,12 +87,12 @@ int RunResolve(const std::string& linkArgument) {
   std::string error;
   ComPtr<IzKtrnArchiveLink> link;
   ComPtr<IPersistFile> file;
-  std::vector<WCHAR> name;
+  std::basic_string<WCHAR> name;
   if (!library.Load(error) || !NewLink(library, link, file, error)) {
     Complain(error);
     return 1;
   }
-  if (!OleFileName(linkFile, name) || FAILED(file->Load(name.data(), 0))) {
+  if (!OleFileName(linkFile, name) || FAILED(file->Load(name.c_str(), 0))) {
     Complain(DisplayPath(linkFile) + ": not an archive link");
     return 1;
   }

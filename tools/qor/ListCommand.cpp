@@ -76,10 +76,7 @@ void PrintLong(const Row& row, const std::string& shown) {
 int RunList(const ListOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.Open(NativePath(options.archive), error)) {
-    Complain(error);
-    return 1;
-  }
+  if (!session.OpenArgument(options.archive)) return 1;
   ArchivePlace place;
   if (!session.Find(options.inner, place, error)) {
     Complain(error);

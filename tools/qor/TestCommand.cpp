@@ -44,10 +44,7 @@ class ScratchFolder {
 int RunTest(const std::string& archive) {
   ArchiveSession session;
   std::string error;
-  if (!session.Open(NativePath(archive), error)) {
-    Complain(error);
-    return 1;
-  }
+  if (!session.OpenArgument(archive)) return 1;
   ScratchFolder scratch;
   std::filesystem::path output = scratch.Path() / "entry";
   std::optional<std::string> libraryPath = LibraryPath(output);

@@ -27,6 +27,8 @@ std::string Narrow(const std::basic_string<WCHAR>& wide, UINT codePage, bool* lo
 
 }  // namespace
 
+std::basic_string<WCHAR> WideFromCp932(const std::string& text) { return Wide(text, CP_ACP); }
+
 std::string Utf8FromCp932(const std::string& text) { return Narrow(Wide(text, CP_ACP), CP_UTF8); }
 
 std::optional<std::string> Cp932FromUtf8(const std::string& text) {

@@ -7,10 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32.h"
+
 namespace qor::host {
 
 // CP932 bytes as UTF-8; bytes that are no character become U+30FB.
 std::string Utf8FromCp932(const std::string& text);
+// CP932 bytes as UTF-16, the way names and paths are passed to interfaces
+// that take wide text.
+std::basic_string<WCHAR> WideFromCp932(const std::string& text);
 // UTF-8 as CP932 bytes; empty optional when a character has no CP932 form.
 std::optional<std::string> Cp932FromUtf8(const std::string& text);
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <strings.h>
+
 namespace {
 
 constexpr char kBlanks[] = " \t";
@@ -21,15 +23,7 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-bool SameName(const std::string& a, const char* b) {
-  std::size_t length = std::strlen(b);
-  if (a.size() != length) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
 // The file's lines without their line ends; nullopt when it cannot be read
 // (GetLastError tells why).
