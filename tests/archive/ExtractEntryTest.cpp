@@ -82,6 +82,54 @@ TEST(ExtractEntry, TokensAndStreamFailures) {
   }
 }
 
+// Tokens no writer would choose, at random: literal runs of up to maxRun
+// bytes; short and long matches of any length and offset, overlapping ones
+// included, whose second and third bytes are often a marker value; escaped
+// markers; zero-length matches. Every match is valid, so the whole stream
+// decodes and every token is exercised wherever it falls among the bytes the
+// decoder classifies at a time.
+std::string TokenSoup(std::size_t tokens, unsigned maxRun, unsigned seed) {
+  std::mt19937 random(seed);
+  auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  auto oftenAMarker = [&] { return pick(4) == 0 ? 0x41 + pick(2) : pick(256); };
+  std::string stored = AB;
+  std::size_t produced = 0;
+  for (std::size_t t = 0; t < tokens; ++t) {
+    for (unsigned run = pick(maxRun + 1); run > 0; --run, ++produced) stored += static_cast<char>('a' + pick(26));
+    const bool isLong = pick(2) != 0;
+    if (pick(8) == 0) {  // an escaped marker
+      stored += isLong ? "\x42"s : "\x41"s;
+      stored += '\0';
+      ++produced;
+      continue;
+    }
+    unsigned d, e, length, offset;
+    do {
+      d = 1 + pick(255);
+      if (pick(4) == 0) d = 0x41 + pick(2);
+      e = isLong ? oftenAMarker() : 0;
+      length = d >> 4;
+      offset = (d & 0x0F) | e << 4;
+    } while (length != 0 && (offset == 0 || offset > produced));
+    stored += isLong ? '\x42' : '\x41';
+    stored += static_cast<char>(d);
+    if (isLong) stored += static_cast<char>(e);
+    produced += length;
+  }
+  return stored;
+}
+
+TEST(ExtractEntry, TokenSoupsOfEveryDensityDecodeAsTheRulesSay) {
+  for (unsigned maxRun : {0u, 2u, 8u, 40u, 150u}) {
+    std::string stored = TokenSoup(8000, maxRun, maxRun + 1);
+    std::optional<std::string> expected = ReferenceDecode(stored);
+    ASSERT_TRUE(expected) << "runs up to " << maxRun;
+    std::optional<std::string> got = ExtractStored(stored, static_cast<std::uint32_t>(expected->size()));
+    ASSERT_TRUE(got) << "runs up to " << maxRun;
+    EXPECT_TRUE(*got == *expected) << "runs up to " << maxRun;
+  }
+}
+
 TEST(ExtractEntry, IndexOutOfRangeWritesNothing) {
   std::string archive = RawArchive({{"a", 2, AB + "ab"}, {"b", 3, AB + "cde"}});
   struct Row {
