@@ -33,6 +33,8 @@ std::string IconPathBeside(const std::string& path) {
 
 HRESULT CzKtrnArchiveObject::CreateShared(LPCSTR archivePath, REFIID riid, void** ppv) noexcept try {
   RETURN_HR_IF_NULL(E_INVALIDARG, ppv);
+  // A refusal leaves the caller's pointer null, as QueryInterface does.
+  *ppv = nullptr;
   RETURN_HR_IF(E_NOINTERFACE, !IsEqualIID(riid, IID_IzKtrnArchiveObject));
   RETURN_HR_IF(E_UNEXPECTED, !IsArchiveFile(archivePath));
   // The object knows its path as it came back from the wide string it was

@@ -20,13 +20,13 @@ TEST(QorLink, SavesAPlaceAndResolvesItAgain) {
   };
   int n = 0;
   for (const auto& row : rows) {
-    std::string link = Arg(scratch / ("place" + std::to_string(n++) + ".lnk"));
-    std::vector<std::string> arguments = {"link", "-o", link, archive};
+    std::filesystem::path link = scratch / ("place" + std::to_string(n++) + ".lnk");
+    std::vector<std::string> arguments = {"link", "-o", Arg(link), archive};
     arguments.insert(arguments.end(), row.inner.begin(), row.inner.end());
     QorRun made = RunQor(arguments);
     ASSERT_EQ(0, made.exitCode) << made.Describe();
-    EXPECT_NE(std::string::npos, ReadFile(scratch / ("place" + std::to_string(n - 1) + ".lnk")).find("[zKtrnArchiveLink]"));
-    QorRun resolved = RunQor({"resolve", link});
+    EXPECT_NE(std::string::npos, ReadFile(link).find("[zKtrnArchiveLink]"));
+    QorRun resolved = RunQor({"resolve", Arg(link)});
     EXPECT_EQ(0, resolved.exitCode) << resolved.Describe();
     EXPECT_EQ(std::vector<std::string>{row.resolved}, Lines(resolved.out)) << resolved.Describe();
   }

@@ -45,27 +45,39 @@ class QorList : public testing::Test {
 };
 
 // Each folder lists its children in its own order; with -R items are named
-// by their path from the root and every folder's tree follows the folder.
+// by their path from the root and every folder's tree follows the folder. The
+// JSON listing of a place names its items from the root too (their "path").
 TEST_F(QorList, ListsOneFolderInItsOwnOrder) {
-  const struct { const char* inner; bool recursive; std::vector<std::string> expected; } cases[] = {
-      {"", false, {"Zeta.bin", "a/", "docs/", "empty.dat", "readme.txt", "表/"}},
-      {"docs", false, {"api/", "guide.txt", "お知らせ.txt"}},
-      {"docs/", false, {"api/", "guide.txt", "お知らせ.txt"}},
-      {"/docs\\api", false, {"index.html"}},
-      {"a\\b", false, {"c.txt"}},
-      {"表", false, {"ソ.txt"}},
-      {"docs/お知らせ.txt", false, {"お知らせ.txt"}},
-      {"表/ソ.txt", false, {"ソ.txt"}},
-      {"", true, {"Zeta.bin", "a/", "a/b/", "a/b/c.txt", "docs/", "docs/api/", "docs/api/index.html",
-                  "docs/guide.txt", "docs/お知らせ.txt", "empty.dat", "readme.txt", "表/", "表/ソ.txt"}},
-      {"docs", true, {"docs/api/", "docs/api/index.html", "docs/guide.txt", "docs/お知らせ.txt"}},
-      {"a/b/c.txt", true, {"a/b/c.txt"}},
+  enum Form { kPlain, kRecursive, kJson };
+  const struct { const char* inner; Form form; std::vector<std::string> expected; } cases[] = {
+      {"", kPlain, {"Zeta.bin", "a/", "docs/", "empty.dat", "readme.txt", "表/"}},
+      {"docs", kPlain, {"api/", "guide.txt", "お知らせ.txt"}},
+      {"docs/", kPlain, {"api/", "guide.txt", "お知らせ.txt"}},
+      {"/docs\\api", kPlain, {"index.html"}},
+      {"a\\b", kPlain, {"c.txt"}},
+      {"表", kPlain, {"ソ.txt"}},
+      {"docs/お知らせ.txt", kPlain, {"お知らせ.txt"}},
+      {"表/ソ.txt", kPlain, {"ソ.txt"}},
+      {"", kRecursive, {"Zeta.bin", "a/", "a/b/", "a/b/c.txt", "docs/", "docs/api/", "docs/api/index.html",
+                        "docs/guide.txt", "docs/お知らせ.txt", "empty.dat", "readme.txt", "表/", "表/ソ.txt"}},
+      {"docs", kRecursive, {"docs/api/", "docs/api/index.html", "docs/guide.txt", "docs/お知らせ.txt"}},
+      {"a/b/c.txt", kRecursive, {"a/b/c.txt"}},
+      {"docs", kJson, {"docs/api", "docs/guide.txt", "docs/お知らせ.txt"}},
+      {"表\\ソ.txt", kJson, {"表/ソ.txt"}},
   };
+  const std::vector<std::string> options[] = {{}, {"-R"}, {"--json"}};
   for (const auto& c : cases) {
-    std::string label = std::string("ls ") + (c.recursive ? "-R " : "") + "'" + c.inner + "'";
-    QorRun run = Ls(c.recursive ? std::vector<std::string>{"-R"} : std::vector<std::string>{}, c.inner);
+    std::string label = "ls " + (c.form == kPlain ? "" : options[c.form][0] + " ") + "'" + c.inner + "'";
+    QorRun run = Ls(options[c.form], c.inner);
     EXPECT_EQ(0, run.exitCode) << label << "\n" << run.Describe();
-    EXPECT_EQ(c.expected, Lines(run.out)) << label;
+    std::vector<std::string> listed = Lines(run.out);
+    if (c.form == kJson) {
+      nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
+      ASSERT_TRUE(list.is_array()) << label << "\n" << run.out;
+      listed.clear();
+      for (const nlohmann::json& item : list) listed.push_back(item.value("path", "?"));
+    }
+    EXPECT_EQ(c.expected, listed) << label;
     EXPECT_EQ("", run.err) << label;
   }
 }
@@ -134,22 +146,6 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
     EXPECT_EQ(row.size, item["size"].get<unsigned>());
     EXPECT_EQ(row.mtime, item.value("mtime", "?"));
     EXPECT_EQ(row.index, item["index"].get<unsigned>());
-  }
-}
-
-TEST_F(QorList, JsonListingOfAPlaceNamesItsItemsFromTheRoot) {
-  const struct { const char* inner; std::vector<std::string> paths; } cases[] = {
-      {"docs", {"docs/api", "docs/guide.txt", "docs/お知らせ.txt"}},
-      {"表\\ソ.txt", {"表/ソ.txt"}},
-  };
-  for (const auto& c : cases) {
-    QorRun run = Ls({"--json"}, c.inner);
-    ASSERT_EQ(0, run.exitCode) << c.inner << "\n" << run.Describe();
-    nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
-    ASSERT_TRUE(list.is_array()) << c.inner << "\n" << run.out;
-    std::vector<std::string> paths;
-    for (const nlohmann::json& item : list) paths.push_back(item.value("path", "?"));
-    EXPECT_EQ(c.paths, paths) << c.inner;
   }
 }
 

@@ -3,6 +3,8 @@
 // desktop's namespace and extraction through it.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "itemid/ShellPaths.h"
 #include "shell/ShellTestSupport.h"
 
@@ -17,40 +19,30 @@ class ArchiveFolder : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    m_path = WriteArchive("my.data.arc", {{"top.txt", "top", 100},
-                                          {"a\\b\\c", "ccc", -86400},
-                                          {"a\\f.txt", "ffff", 0},
-                                          {"a/b/d.bin", std::string(3000, 'd'), 0x7FFFFFFF},
-                                          {"A\\x", "x", 5},
-                                          {"empty", "", -2147483647 - 1}});
-    m_archive = Open(m_path);
-    m_root = Root(m_archive.Get());
-    ASSERT_TRUE(m_root);
+    OpenArchive("my.data.arc", {{"top.txt", "top", 100},
+                                {"a\\b\\c", "ccc", -86400},
+                                {"a\\f.txt", "ffff", 0},
+                                {"a/b/d.bin", std::string(3000, 'd'), 0x7FFFFFFF},
+                                {"A\\x", "x", 5},
+                                {"empty", "", -2147483647 - 1}});
     m_folder = Query<IzKtrnArchiveFolder>(m_root.Get(), IID_IzKtrnArchiveFolder);
   }
 
   UniquePidl Path(const std::vector<const char*>& names) { return PathList(m_root.Get(), names); }
 
-  std::string m_path;
-  ComPtr<IzKtrnArchiveObject> m_archive;
-  ComPtr<IShellFolder> m_root;
   ComPtr<IzKtrnArchiveFolder> m_folder;
 };
 
 TEST_F(ArchiveFolder, AnswersItsFourInterfacesWithOneIdentity) {
-  IUnknown* identity = Query<IUnknown>(m_root.Get(), IID_IUnknown).Get();
+  IUnknown* identity = IdentityOf(m_root.Get());
   EXPECT_EQ(identity, static_cast<IUnknown*>(m_folder.Get())) << "IUnknown is the IzKtrnArchiveFolder pointer";
   for (const IID* iid : {&IID_IzKtrnArchiveFolder, &IID_IShellFolder, &IID_IPersistFolder, &IID_IShellIcon}) {
     ComPtr<IUnknown> it;
     ASSERT_EQ(m_root->QueryInterface(*iid, it.PutVoid()), S_OK);
-    EXPECT_EQ(Query<IUnknown>(it.Get(), IID_IUnknown).Get(), identity);
+    EXPECT_EQ(IdentityOf(it.Get()), identity);
   }
-  for (const IID* iid :
-       {&IID_IPersist, &IID_IEnumIDList, &IID_IDataObject, &IID_IzKtrnArchiveObject, &IID_IPersistFile}) {
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(m_root->QueryInterface(*iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-  }
+  ExpectNoInterface(m_root.Get(),
+                    {&IID_IPersist, &IID_IEnumIDList, &IID_IDataObject, &IID_IzKtrnArchiveObject, &IID_IPersistFile});
   EXPECT_EQ(m_root->QueryInterface(IID_IShellFolder, nullptr), E_POINTER);
 
   ComPtr<IPersistFolder> persist = Query<IPersistFolder>(m_root.Get(), IID_IPersistFolder);
@@ -186,32 +178,47 @@ TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
   EXPECT_EQ(Live(), before);
 }
 
-TEST_F(ArchiveFolder, SizesAndTimesOfFilesAndFolders) {
-  const struct { std::vector<const char*> path; ULONG size; FILETIME time; } rows[] = {
-      {{"top.txt"}, 3, FileTimeOf(100)},
-      {{"a", "b", "c"}, 3, FileTimeOf(-86400)},
-      {{"a", "b", "d.bin"}, 3000, FileTimeOf(0x7FFFFFFF)},
-      {{"a", "f.txt"}, 4, FileTimeOf(0)},
-      {{"empty"}, 0, FileTimeOf(-2147483647 - 1)},
-      {{"a"}, 0xFFFFFFFF, {0, 0}},
-      {{"A"}, 0xFFFFFFFF, {0, 0}},
-      {{"a", "b"}, 0xFFFFFFFF, {0, 0}},
+// Size and time are asked of the item alone (the folder looks at the first
+// item, so the last one is handed over alone); extraction takes the last item
+// of a whole list, and a folder names no stored file.
+TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
+  const struct { std::vector<const char*> path; std::optional<std::string> contents; std::int32_t seconds; } rows[] = {
+      {{"top.txt"}, "top", 100},
+      {{"a", "b", "c"}, "ccc", -86400},
+      {{"a", "b", "d.bin"}, std::string(3000, 'd'), 0x7FFFFFFF},
+      {{"a", "f.txt"}, "ffff", 0},
+      {{"empty"}, "", -2147483647 - 1},
+      {{"a"}, std::nullopt, 0},  // folders: no size, no time, no contents
+      {{"A"}, std::nullopt, 0},
+      {{"a", "b"}, std::nullopt, 0},
   };
   ASSERT_EQ(FileTimeOf(0).dwHighDateTime, 0x019DB1DEu);
   ASSERT_EQ(FileTimeOf(0).dwLowDateTime, 0xD53E8000u);
+  int n = 0;
   for (const auto& row : rows) {
     UniquePidl list = Path(row.path);
-    // The folder looks at the first item: the last one is handed over alone.
     LPCITEMIDLIST last = qor::PidlLast(list.get());
     std::string what = RecordOf(last)->getFileName();
+    const bool file = row.contents.has_value();
+    const FILETIME expected = file ? FileTimeOf(row.seconds) : FILETIME{0, 0};
     ULONG size = 12345;
     FILETIME time{1, 1};
     EXPECT_EQ(m_folder->GetFileSize(last, &size), S_OK) << what;
-    EXPECT_EQ(size, row.size) << what;
+    EXPECT_EQ(size, file ? static_cast<ULONG>(row.contents->size()) : 0xFFFFFFFFu) << what;
     EXPECT_EQ(m_folder->GetLastModifiedTime(last, &time), S_OK) << what;
-    EXPECT_EQ(time.dwLowDateTime, row.time.dwLowDateTime) << what;
-    EXPECT_EQ(time.dwHighDateTime, row.time.dwHighDateTime) << what;
+    EXPECT_EQ(time.dwLowDateTime, expected.dwLowDateTime) << what;
+    EXPECT_EQ(time.dwHighDateTime, expected.dwHighDateTime) << what;
+    std::string output = "out" + std::to_string(n++);
+    EXPECT_EQ(m_folder->ExtractFile(list.get(), NarrowArgument(m_dir.PathOf(output))), file ? S_OK : E_FAIL) << what;
+    ASSERT_EQ(m_dir.Exists(output), file) << what;
+    if (file) {
+      EXPECT_EQ(m_dir.Read(output), *row.contents) << what;
+    }
   }
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ComPtr<IzKtrnArchiveFolder> inA = Query<IzKtrnArchiveFolder>(a.Get(), IID_IzKtrnArchiveFolder);
+  EXPECT_EQ(inA->ExtractFile(Child(a.Get(), "f.txt").get(), NarrowArgument(m_dir.PathOf("from-a"))), S_OK);
+  EXPECT_EQ(m_dir.Read("from-a"), "ffff") << "a sub-folder's own item";
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
@@ -219,10 +226,7 @@ TEST_F(ArchiveFolder, SizesAndTimesOfFilesAndFolders) {
 
 TEST_F(ArchiveFolder, ItemIconsAreTheShellsIconsOfTheirBareNames) {
   auto shellIcon = [](const char* name, DWORD attributes, UINT extra) {
-    SHFILEINFOA info{};
-    if (!SHGetFileInfoA(name, attributes, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | extra))
-      return -1;
-    return info.iIcon;
+    return ShellIconIndex(name, attributes, SHGFI_USEFILEATTRIBUTES | extra);
   };
   ComPtr<IShellFolder> ab = SubFolder(SubFolder(m_root.Get(), "a").Get(), "b");
   const struct { IShellFolder* folder; const char* name; DWORD attributes; } rows[] = {
@@ -264,41 +268,10 @@ TEST_F(ArchiveFolder, FullQualifiedListIsTheArchiveFileFollowedByTheFolderPath) 
       {"a\\b through two items", Bind(m_root.Get(), Path({"a", "b"}).get()), Path({"a", "b"})},
   };
   for (const auto& row : rows) {
-    LPITEMIDLIST full = nullptr;
-    ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(row.folder.Get(), IID_IzKtrnArchiveFolder);
-    ASSERT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK) << row.what;
-    EXPECT_TRUE(qor::PidlEqual(full, Concat(file.get(), row.inside.get()).get())) << row.what;
-    qor::PidlFree(full);
+    UniquePidl full = FullList(row.folder.Get());
+    EXPECT_TRUE(full && qor::PidlEqual(full.get(), Concat(file.get(), row.inside.get()).get())) << row.what;
   }
   EXPECT_EQ(m_folder->GetFullQualifiedPIDL(nullptr), E_POINTER);
-}
-
-TEST_F(ArchiveFolder, ExtractionTakesTheLastItemOfTheList) {
-  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
-  const struct {
-    const char* what;
-    IShellFolder* folder;
-    UniquePidl list;
-    HRESULT expected;
-    std::string contents;
-  } rows[] = {
-      {"file in the root", m_root.Get(), Path({"top.txt"}), S_OK, "top"},
-      {"file below two folders", m_root.Get(), Path({"a", "b", "d.bin"}), S_OK, std::string(3000, 'd')},
-      {"file after a folder", m_root.Get(), Path({"a", "f.txt"}), S_OK, "ffff"},
-      {"empty file", m_root.Get(), Path({"empty"}), S_OK, ""},
-      {"folder", m_root.Get(), Path({"a", "b"}), E_FAIL, ""},
-      {"file through a sub-folder", a.Get(), Child(a.Get(), "f.txt"), S_OK, "ffff"},
-  };
-  int n = 0;
-  for (const auto& row : rows) {
-    std::string output = "out" + std::to_string(n++);
-    ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(row.folder, IID_IzKtrnArchiveFolder);
-    EXPECT_EQ(folder->ExtractFile(row.list.get(), NarrowArgument(m_dir.PathOf(output))), row.expected) << row.what;
-    ASSERT_EQ(m_dir.Exists(output), row.expected == S_OK) << row.what;
-    if (row.expected == S_OK) {
-      EXPECT_EQ(m_dir.Read(output), row.contents) << row.what;
-    }
-  }
 }
 
 TEST_F(ArchiveFolder, DataObjectRequestsAreCheckedFirst) {
@@ -317,32 +290,29 @@ TEST_F(ArchiveFolder, DataObjectRequestsAreCheckedFirst) {
 TEST_F(ShellTest, DoubleByteNamesWithABackslashTrailByte) {
   const std::string kHyo = "\x95\x5C";  // one double-byte character, trail byte 0x5C
   m_dir.MakeDirectory(kHyo);
-  std::string path = WriteArchive(kHyo + "\\" + kHyo + ".arc",
-                                  {{kHyo + "\\" + kHyo + ".txt", "inner", 0}, {"z", "z", 0}, {"\x81\x40", "s", 0}});
-  ComPtr<IzKtrnArchiveObject> archive = Open(path);
-  ComPtr<IShellFolder> root = Root(archive.Get());
+  OpenArchive(kHyo + "\\" + kHyo + ".arc",
+              {{kHyo + "\\" + kHyo + ".txt", "inner", 0}, {"z", "z", 0}, {"\x81\x40", "s", 0}});
+  IShellFolder* root = m_root.Get();
   ASSERT_TRUE(root);
-  EXPECT_EQ(Children(root.Get()), (Names{"z", "\x81\x40", kHyo}));
-  EXPECT_EQ(WideDisplayName(root.Get(), EmptyList(), SHGDN_NORMAL), u"\u8868");
-  EXPECT_EQ(DisplayName(root.Get(), EmptyList(), SHGDN_FORPARSING), path + "/");
+  EXPECT_EQ(Children(root), (Names{"z", "\x81\x40", kHyo}));
+  EXPECT_EQ(WideDisplayName(root, EmptyList(), SHGDN_NORMAL), u"\u8868");
+  EXPECT_EQ(DisplayName(root, EmptyList(), SHGDN_FORPARSING), m_path + "/");
 
-  UniquePidl folderItem = Child(root.Get(), kHyo);
+  UniquePidl folderItem = Child(root, kHyo);
   EXPECT_TRUE(RecordOf(folderItem.get())->isFolder());
-  EXPECT_EQ(WideDisplayName(root.Get(), folderItem.get(), SHGDN_NORMAL), u"\u8868");
-  ComPtr<IShellFolder> sub = Bind(root.Get(), folderItem.get());
+  EXPECT_EQ(WideDisplayName(root, folderItem.get(), SHGDN_NORMAL), u"\u8868");
+  ComPtr<IShellFolder> sub = Bind(root, folderItem.get());
   ASSERT_TRUE(sub);
   EXPECT_EQ(Children(sub.Get()), Names{kHyo + ".txt"});
   UniquePidl file = Child(sub.Get(), kHyo + ".txt");
   EXPECT_EQ(WideDisplayName(sub.Get(), file.get(), SHGDN_NORMAL), u"\u8868.txt");
-  EXPECT_EQ(DisplayName(sub.Get(), file.get(), SHGDN_FORPARSING), path + "/" + kHyo + "\\" + kHyo + ".txt");
+  EXPECT_EQ(DisplayName(sub.Get(), file.get(), SHGDN_FORPARSING), m_path + "/" + kHyo + "\\" + kHyo + ".txt");
 
   ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(sub.Get(), IID_IzKtrnArchiveFolder);
   EXPECT_EQ(folder->ExtractFile(file.get(), NarrowArgument(m_dir.PathOf(kHyo + "\\out"))), S_OK);
   EXPECT_EQ(m_dir.Read(kHyo + "\\out"), "inner");
-  LPITEMIDLIST full = nullptr;
-  ASSERT_EQ(folder->GetFullQualifiedPIDL(&full), S_OK);
-  EXPECT_TRUE(qor::PidlEqual(full, Concat(qor::PathToPidl(path.c_str()).get(), folderItem.get()).get()));
-  qor::PidlFree(full);
+  UniquePidl full = FullList(sub.Get()), expected = Concat(qor::PathToPidl(m_path.c_str()).get(), folderItem.get());
+  EXPECT_TRUE(full && qor::PidlEqual(full.get(), expected.get()));
 }
 
 }  // namespace

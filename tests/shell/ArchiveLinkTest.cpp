@@ -9,8 +9,13 @@
 namespace shell_test {
 namespace {
 
-std::u16string Wide(const std::string& text) { return Widen(text); }
-LPCOLESTR Ole(const std::u16string& text) { return reinterpret_cast<LPCOLESTR>(text.c_str()); }
+// A link file's own path, as the persistence interface takes it.
+HRESULT LoadFrom(IPersistFile* link, const std::string& file) {
+  return link->Load(reinterpret_cast<LPCOLESTR>(Widen(file).c_str()), 0);
+}
+HRESULT SaveTo(IPersistFile* link, const std::string& file, BOOL remember) {
+  return link->Save(reinterpret_cast<LPCOLESTR>(Widen(file).c_str()), remember);
+}
 
 // The Path value of a link file as the profile service reads it; "<none>"
 // when there is none.
@@ -25,46 +30,44 @@ class ArchiveLink : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     m_path = WriteArchive("x.arc", {{"docs\\a.txt", "a", 0}, {"top.txt", "t", 0}});
-    ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, m_link.PutVoid()), S_OK);
+    m_link = NewLink();
+    ASSERT_TRUE(m_link);
     m_file = Query<IPersistFile>(m_link.Get(), IID_IPersistFile);
+  }
+
+  static ComPtr<IzKtrnArchiveLink> NewLink() {
+    ComPtr<IzKtrnArchiveLink> link;
+    EXPECT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()), S_OK);
+    return link;
   }
 
   // The value the link holds now, as a save writes it.
   std::string Value() {
     std::string probe = m_dir.PathOf("probe.lnk");
-    EXPECT_EQ(m_file->Save(Ole(Wide(probe)), FALSE), S_OK);
+    EXPECT_EQ(SaveTo(m_file.Get(), probe, FALSE), S_OK);
     return SavedValue(probe);
   }
 
   // The shell's absolute list of a place: the archive file's own list, then
   // the archive's records of the named items.
   static UniquePidl PlaceList(IShellFolder* root, const std::vector<const char*>& names) {
-    LPITEMIDLIST full = nullptr;
-    EXPECT_EQ(Query<IzKtrnArchiveFolder>(root, IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&full), S_OK);
-    UniquePidl toArchive(full);
-    return Concat(toArchive.get(), PathList(root, names).get());
+    return Concat(FullList(root).get(), PathList(root, names).get());
   }
 
-  std::string m_path;
   ComPtr<IzKtrnArchiveLink> m_link;
   ComPtr<IPersistFile> m_file;
 };
 
 TEST_F(ArchiveLink, FactoryAndInterfaces) {
-  void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, nullptr), E_INVALIDARG);
   for (const IID* iid : {&IID_IUnknown, &IID_IPersistFile, &IID_IzKtrnArchiveObject}) {
-    out = reinterpret_cast<void*>(1);
+    void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(QORCreateLinkObject(*iid, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
   }
-  EXPECT_EQ(Query<IUnknown>(m_link.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(m_link.Get()));
-  EXPECT_EQ(Query<IUnknown>(m_file.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(m_link.Get()));
-  for (const IID* iid : {&IID_IPersist, &IID_IShellFolder, &IID_IDataObject}) {
-    out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(m_link->QueryInterface(*iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-  }
+  EXPECT_EQ(IdentityOf(m_link.Get()), static_cast<IUnknown*>(m_link.Get()));
+  EXPECT_EQ(IdentityOf(m_file.Get()), static_cast<IUnknown*>(m_link.Get()));
+  ExpectNoInterface(m_link.Get(), {&IID_IPersist, &IID_IShellFolder, &IID_IDataObject});
   CLSID clsid{};
   EXPECT_EQ(m_file->GetClassID(&clsid), S_OK);
   EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveLink));
@@ -80,13 +83,13 @@ TEST_F(ArchiveLink, SavesWhatItHoldsAndRemembersOnlyWhenAsked) {
   const std::string first = m_dir.PathOf("first.lnk"), second = m_dir.PathOf("second.lnk");
   EXPECT_EQ(m_file->IsDirty(), S_FALSE);
   EXPECT_EQ(m_file->Save(nullptr, TRUE), E_FAIL) << "no name and none remembered";
-  EXPECT_EQ(m_file->Save(Ole(Wide(first)), TRUE), S_OK);
+  EXPECT_EQ(SaveTo(m_file.Get(), first, TRUE), S_OK);
   EXPECT_EQ(SavedValue(first), "/") << "a fresh link saves a lone slash";
 
   m_dir.Write("second.lnk", "; kept\r\n[other]\r\nkey=value\r\n[zKtrnArchiveLink]\r\nPath=old\r\nMore=kept\r\n");
   ASSERT_EQ(m_link->SetIDList(nullptr), S_OK);
   EXPECT_EQ(m_file->IsDirty(), S_OK);
-  EXPECT_EQ(m_file->Save(Ole(Wide(second)), FALSE), S_OK);
+  EXPECT_EQ(SaveTo(m_file.Get(), second, FALSE), S_OK);
   EXPECT_EQ(m_file->IsDirty(), S_OK) << "not remembered: still dirty";
   char other[32] = {};
   GetPrivateProfileStringA("other", "key", "", other, sizeof other, second.c_str());
@@ -98,7 +101,7 @@ TEST_F(ArchiveLink, SavesWhatItHoldsAndRemembersOnlyWhenAsked) {
   EXPECT_EQ(m_file->Save(nullptr, TRUE), S_OK) << "the remembered file";
   EXPECT_EQ(m_file->IsDirty(), S_FALSE);
   EXPECT_EQ(SavedValue(first), SavedValue(second));
-  HRESULT missing = m_file->Save(Ole(Wide(m_dir.PathOf("nowhere\\x.lnk"))), TRUE);
+  HRESULT missing = SaveTo(m_file.Get(), m_dir.PathOf("nowhere\\x.lnk"), TRUE);
   EXPECT_TRUE(missing == STG_E_PATHNOTFOUND || missing == STG_E_FILENOTFOUND) << std::hex << missing;
 }
 
@@ -114,14 +117,14 @@ TEST_F(ArchiveLink, LoadSplitsAtTheFirstSlashAndKeepsAllOnFailure) {
   for (const auto& row : rows) {
     std::string name = "load" + std::to_string(n++) + ".lnk";
     m_dir.Write(name, row.content);
-    EXPECT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf(name))), 0), row.hr) << row.content;
+    EXPECT_EQ(LoadFrom(m_file.Get(), m_dir.PathOf(name)), row.hr) << row.content;
     EXPECT_EQ(Value(), row.value) << row.content;
   }
-  EXPECT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("missing.lnk"))), 0), E_FAIL);
+  EXPECT_EQ(LoadFrom(m_file.Get(), m_dir.PathOf("missing.lnk")), E_FAIL);
   EXPECT_EQ(m_file->IsDirty(), S_FALSE) << "loading does not make the link dirty";
 
   m_dir.Write("noslash.lnk", "[zKtrnArchiveLink]\r\nPath=docs\r\n");
-  ASSERT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("noslash.lnk"))), 0), S_OK);
+  ASSERT_EQ(LoadFrom(m_file.Get(), m_dir.PathOf("noslash.lnk")), S_OK);
   IUnknown* unknown = reinterpret_cast<IUnknown*>(1);
   LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(1);
   EXPECT_EQ(m_link->Resolve(&unknown, &list), E_FAIL) << "no archive part";
@@ -134,25 +137,25 @@ TEST_F(ArchiveLink, SavedPlaceResolvesToTheSameRecords) {
     ComPtr<IShellFolder> root = Root(archive.Get());
     UniquePidl place = PlaceList(root.Get(), {"docs", "a.txt"});
     ASSERT_EQ(m_link->SetIDList(place.get()), S_OK);
-    ASSERT_EQ(m_file->Save(Ole(Wide(linkFile)), TRUE), S_OK);
+    ASSERT_EQ(SaveTo(m_file.Get(), linkFile, TRUE), S_OK);
   }
   EXPECT_EQ(SavedValue(linkFile), m_path + "/docs\\a.txt");
 
-  ComPtr<IzKtrnArchiveLink> loaded;
-  ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, loaded.PutVoid()), S_OK);
-  ASSERT_EQ(Query<IPersistFile>(loaded.Get(), IID_IPersistFile)->Load(Ole(Wide(linkFile)), 0), S_OK);
+  ComPtr<IzKtrnArchiveLink> loaded = NewLink();
+  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(loaded.Get(), IID_IPersistFile);
+  ASSERT_EQ(LoadFrom(loadedFile.Get(), linkFile), S_OK);
   ComPtr<IzKtrnArchiveObject> archive = Open(m_path);  // held, so the folder handed out stays bound
   ComPtr<IUnknown> folder;
   LPITEMIDLIST resolved = nullptr;
   ASSERT_EQ(loaded->Resolve(folder.Put(), &resolved), S_OK);
   UniquePidl list(resolved);
   ComPtr<IShellFolder> root = Query<IShellFolder>(folder.Get(), IID_IShellFolder);
-  EXPECT_EQ(folder.Get(), Query<IUnknown>(Root(archive.Get()).Get(), IID_IUnknown).Get()) << "the open archive's root";
+  EXPECT_EQ(folder.Get(), IdentityOf(Root(archive.Get()).Get())) << "the open archive's root";
   EXPECT_EQ(DisplayName(root.Get(), list.get(), SHGDN_FORPARSING), m_path + "/docs\\a.txt");
 
   // A place that is gone resolves to what is left of it.
   m_dir.Write("gone.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/docs\\gone.txt\r\n");
-  ASSERT_EQ(Query<IPersistFile>(loaded.Get(), IID_IPersistFile)->Load(Ole(Wide(m_dir.PathOf("gone.lnk"))), 0), S_OK);
+  ASSERT_EQ(LoadFrom(loadedFile.Get(), m_dir.PathOf("gone.lnk")), S_OK);
   ComPtr<IUnknown> again;
   resolved = nullptr;
   EXPECT_EQ(loaded->Resolve(again.Put(), &resolved), S_OK);
@@ -162,7 +165,7 @@ TEST_F(ArchiveLink, SavedPlaceResolvesToTheSameRecords) {
 
 TEST_F(ArchiveLink, ArchiveThatIsGoneIsNotResolved) {
   m_dir.Write("x.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/top.txt\r\n");
-  ASSERT_EQ(m_file->Load(Ole(Wide(m_dir.PathOf("x.lnk"))), 0), S_OK);
+  ASSERT_EQ(LoadFrom(m_file.Get(), m_dir.PathOf("x.lnk")), S_OK);
   m_dir.Remove("x.arc");
   IUnknown* folder = reinterpret_cast<IUnknown*>(1);
   LPITEMIDLIST list = reinterpret_cast<LPITEMIDLIST>(1);
@@ -181,17 +184,15 @@ TEST_F(ArchiveLink, PathsTheFormatWouldAlterAreQuotedOrRefused) {
   ComPtr<IShellFolder> root = Root(archive.Get());
   const std::string first = m_dir.PathOf("first.lnk"), second = m_dir.PathOf("second.lnk");
   ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {" lead", "trail "}).get()), S_OK);
-  ASSERT_EQ(m_file->Save(Ole(Wide(first)), TRUE), S_OK);
+  ASSERT_EQ(SaveTo(m_file.Get(), first, TRUE), S_OK);
   EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ");
-  ComPtr<IzKtrnArchiveLink> loaded;
-  ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, loaded.PutVoid()), S_OK);
-  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(loaded.Get(), IID_IPersistFile);
-  ASSERT_EQ(loadedFile->Load(Ole(Wide(first)), 0), S_OK);
-  ASSERT_EQ(loadedFile->Save(Ole(Wide(second)), TRUE), S_OK);
+  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(NewLink().Get(), IID_IPersistFile);
+  ASSERT_EQ(LoadFrom(loadedFile.Get(), first), S_OK);
+  ASSERT_EQ(SaveTo(loadedFile.Get(), second, TRUE), S_OK);
   EXPECT_EQ(SavedValue(second), SavedValue(first));
 
   ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {"line\nbreak"}).get()), S_OK);
-  EXPECT_EQ(m_file->Save(Ole(Wide(first)), TRUE), E_INVALIDARG);
+  EXPECT_EQ(SaveTo(m_file.Get(), first, TRUE), E_INVALIDARG);
   EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ") << "the file is left as it was";
 }
 

@@ -18,43 +18,43 @@ TEST_F(ArchiveFactory, ChecksItsArgumentsBeforeLookingAtTheFile) {
   std::string missing = m_dir.PathOf("missing.arc");
   EXPECT_EQ(QORCreateObject(archive.c_str(), IID_IzKtrnArchiveObject, nullptr), E_INVALIDARG);
   EXPECT_EQ(QORCreateObject(missing.c_str(), IID_IUnknown, nullptr), E_INVALIDARG);
+  // Every refusal leaves the caller's pointer null, whatever it held before.
   for (const IID* iid : {&IID_IUnknown, &IID_IShellFolder, &IID_IzKtrnArchiveFolder, &IID_IzKtrnArchiveLink}) {
-    void* out = nullptr;
-    EXPECT_EQ(QORCreateObject(archive.c_str(), *iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(QORCreateObject(missing.c_str(), *iid, &out), E_NOINTERFACE);
+    for (const std::string& path : {archive, missing}) {
+      void* out = reinterpret_cast<void*>(1);
+      EXPECT_EQ(QORCreateObject(path.c_str(), *iid, &out), E_NOINTERFACE);
+      EXPECT_EQ(out, nullptr);
+    }
     EXPECT_EQ(Live(), 0);
   }
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(QORCreateObject(missing.c_str(), IID_IzKtrnArchiveObject, &out), E_UNEXPECTED);
+  EXPECT_EQ(out, nullptr);
 }
 
-// Which files are archives is probed in the archive tests; the factory turns
-// a refusal into E_UNEXPECTED and creates nothing.
-TEST_F(ArchiveFactory, RefusesWhatIsNotAnArchiveAndCreatesNothing) {
+// Which files are archives, and the catalogue's own faults, are probed in the
+// archive tests. The factory turns a file it does not take for an archive into
+// E_UNEXPECTED and a broken catalogue into E_FAIL, creates nothing and leaves
+// the path unregistered, so that the repaired file binds at once.
+TEST_F(ArchiveFactory, RefusesWhatIsNoSoundArchiveAndCreatesNothing) {
   WriteArchive("good.arc", {{"a", "x", 0}});
-  m_dir.Write("other.arc", "Orblane DifferentialDataFile and more bytes behind it");
   m_dir.MakeDirectory("folder.arc");
-  for (const std::string& path : {std::string("good.arc"), m_dir.PathOf("folder.arc"), m_dir.PathOf("other.arc")}) {
-    ComPtr<IzKtrnArchiveObject> object;
-    EXPECT_EQ(Open(path, object), E_UNEXPECTED) << path;
-    EXPECT_EQ(Live(), 0) << path;
-  }
-}
-
-// The catalogue's own faults are probed in the archive tests; here it matters
-// only that a broken one fails and leaves the path unregistered.
-TEST_F(ArchiveFactory, BrokenCatalogueFailsAndLeavesThePathUnregistered) {
-  const struct { const char* what; std::string bytes; } rows[] = {
-      {"signature only", kSignature},
-      {"record cut short", kSignature + LE32(11) + "\x01" + LE32(1) + std::string("a\0", 2) + LE32(0)},
+  const std::string x = m_dir.PathOf("x.arc");
+  const struct { const char* what; std::string path, bytes; HRESULT hr; } rows[] = {
+      {"a relative path", "good.arc", "", E_UNEXPECTED},
+      {"a folder", m_dir.PathOf("folder.arc"), "", E_UNEXPECTED},
+      {"another signature", x, "Orblane DifferentialDataFile and more bytes behind it", E_UNEXPECTED},
+      {"signature only", x, kSignature, E_FAIL},
+      {"record cut short", x, kSignature + LE32(11) + "\x01" + LE32(1) + std::string("a\0", 2) + LE32(0), E_FAIL},
   };
   for (const auto& row : rows) {
-    m_dir.Write("x.arc", row.bytes);
-    std::string path = m_dir.PathOf("x.arc");
+    if (row.path == x) m_dir.Write("x.arc", row.bytes);
     ComPtr<IzKtrnArchiveObject> object;
-    EXPECT_EQ(Open(path, object), E_FAIL) << row.what;
+    EXPECT_EQ(Open(row.path, object), row.hr) << row.what;
     EXPECT_EQ(Live(), 0) << row.what;
-    // Nothing was registered: the repaired file binds at once.
+    if (row.path != x) continue;
     WriteArchive("x.arc", {{"a", "x", 0}});
-    EXPECT_EQ(Open(path, object), S_OK) << row.what;
+    EXPECT_EQ(Open(x, object), S_OK) << row.what;
     EXPECT_EQ(Children(Root(object.Get()).Get()), Names{"a"}) << row.what;
   }
 }
@@ -71,8 +71,7 @@ TEST_F(ArchiveFactory, OnePathIsOneObjectWhileAnythingHoldsIt) {
   ComPtr<IzKtrnArchiveObject> second = Open(OtherDriveCase(path));
   EXPECT_EQ(second.Get(), original);
   ComPtr<IShellFolder> root = Root(second.Get());
-  EXPECT_EQ(Query<IUnknown>(root.Get(), IID_IUnknown).Get(),
-            Query<IUnknown>(Root(first.Get()).Get(), IID_IUnknown).Get());
+  EXPECT_EQ(IdentityOf(root.Get()), IdentityOf(Root(first.Get()).Get()));
   EXPECT_EQ(Live(), 2);
   root.Reset();
   first.Reset();
@@ -111,12 +110,8 @@ TEST_F(ArchiveFactory, AnotherSpellingOfThePathIsAnotherObject) {
 TEST_F(ArchiveFactory, TheObjectAnswersItsOwnInterfaceAndHandsOutTheRootFolder) {
   ComPtr<IzKtrnArchiveObject> archive = Open(WriteArchive("x.arc", {{"a", "x", 0}}));
   ASSERT_TRUE(archive);
-  EXPECT_EQ(Query<IUnknown>(archive.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(archive.Get()));
-  for (const IID* iid : {&IID_IShellFolder, &IID_IzKtrnArchiveFolder, &IID_IPersist, &IID_IEnumIDList}) {
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(archive->QueryInterface(*iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-  }
+  EXPECT_EQ(IdentityOf(archive.Get()), static_cast<IUnknown*>(archive.Get()));
+  ExpectNoInterface(archive.Get(), {&IID_IShellFolder, &IID_IzKtrnArchiveFolder, &IID_IPersist, &IID_IEnumIDList});
   EXPECT_EQ(archive->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 
   // The root folder's identity, the same at every call.
@@ -124,9 +119,7 @@ TEST_F(ArchiveFactory, TheObjectAnswersItsOwnInterfaceAndHandsOutTheRootFolder) 
   ASSERT_EQ(archive->get_archiveRootFolder(first.Put()), S_OK);
   ASSERT_EQ(archive->get_archiveRootFolder(second.Put()), S_OK);
   EXPECT_EQ(first.Get(), second.Get());
-  ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(first.Get(), IID_IzKtrnArchiveFolder);
-  EXPECT_EQ(static_cast<IUnknown*>(folder.Get()), first.Get());
-  EXPECT_EQ(Query<IUnknown>(Query<IShellFolder>(first.Get(), IID_IShellFolder).Get(), IID_IUnknown).Get(), first.Get());
+  EXPECT_EQ(IdentityOf(first.Get()), first.Get());
   EXPECT_EQ(Live(), 2) << "no second folder was made";
 }
 
@@ -184,11 +177,7 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
       {"d.ir\\x", "d.ico", false},
       {"\x95\x5C.arc", "\x95\x5C.ico", true},
   };
-  auto shellIcon = [](const std::string& path, DWORD attributes, UINT flags) {
-    SHFILEINFOA info{};
-    return SHGetFileInfoA(path.c_str(), attributes, &info, sizeof info, SHGFI_SYSICONINDEX | flags) ? info.iIcon : -1;
-  };
-  const int folderIcon = shellIcon("", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
+  const int folderIcon = ShellIconIndex("", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
   ASSERT_GE(folderIcon, 0);
   for (const auto& row : rows) {
     TempDirectory dir;
@@ -198,7 +187,7 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
     if (row.icon) dir.Write(row.icon, IconFileBytes());
     int expected = folderIcon;
     if (row.own) {
-      expected = shellIcon(dir.PathOf(row.icon), 0, 0);
+      expected = ShellIconIndex(dir.PathOf(row.icon), 0, 0);
       EXPECT_GE(expected, 0) << row.archive << ": the shell has an icon for " << row.icon;
     }
     ComPtr<IzKtrnArchiveObject> archive = Open(dir.PathOf(row.archive));
@@ -227,8 +216,7 @@ class ArchiveExtract : public ShellTest {
                 {"empty", "", 0},
                 {"dir\\big.bin", big, 0},
                 {"dir/c.txt", "the quick brown fox, the quick brown fox, the quick brown fox", 0}};
-    m_archive = Open(WriteArchive("x.arc", m_inputs, qor::ArchiveSignature::Zktern));
-    ASSERT_TRUE(m_archive);
+    OpenArchive("x.arc", m_inputs, qor::ArchiveSignature::Zktern);
   }
 
   HRESULT Extract(int index, const std::string& name) {
@@ -236,7 +224,6 @@ class ArchiveExtract : public ShellTest {
   }
 
   Inputs m_inputs;
-  ComPtr<IzKtrnArchiveObject> m_archive;
 };
 
 TEST_F(ArchiveExtract, EveryStoredFileComesOutAsItWentInAndRefusalsCreateNoFile) {
@@ -266,8 +253,7 @@ TEST_F(ArchiveExtract, TheArchiveIsReadAgainAtEveryExtraction) {
   m_dir.Write("x.arc", kSignature + LE32(0));
   EXPECT_EQ(Extract(0, "after"), E_FAIL);
   EXPECT_FALSE(m_dir.Exists("after"));
-  EXPECT_EQ(Children(Root(m_archive.Get()).Get()), (Names{"a.txt", "dir", "empty"}))
-      << "the tree read at the bind stays";
+  EXPECT_EQ(Children(m_root.Get()), (Names{"a.txt", "dir", "empty"})) << "the tree read at the bind stays";
 }
 
 }  // namespace

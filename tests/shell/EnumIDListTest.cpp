@@ -14,15 +14,9 @@ class Enumerator : public ShellTest {
  protected:
   // A root with the children b (file), A (folder) and a (file), stored in
   // that order.
-  void OpenMixed() { OpenWith({{"b", "bb", 2}, {"A\\inner", "i", 0}, {"a", "a", 1}}); }
+  void OpenMixed() { OpenArchive("x.arc", {{"b", "bb", 2}, {"A\\inner", "i", 0}, {"a", "a", 1}}); }
   // A root with the files a, b and c.
-  void OpenThreeFiles() { OpenWith({{"a", "1", 0}, {"b", "2", 0}, {"c", "3", 0}}); }
-
-  void OpenWith(const Inputs& inputs) {
-    m_archive = Open(WriteArchive("x.arc", inputs));
-    m_root = Root(m_archive.Get());
-    ASSERT_TRUE(m_root);
-  }
+  void OpenThreeFiles() { OpenArchive("x.arc", {{"a", "1", 0}, {"b", "2", 0}, {"c", "3", 0}}); }
 
   // One Next(1) call: the name fetched, or "" at the end.
   static std::string NextName(IEnumIDList* enumerator) {
@@ -34,21 +28,14 @@ class Enumerator : public ShellTest {
     UniquePidl held(item);
     return RecordOf(item)->getFileName();
   }
-
-  ComPtr<IzKtrnArchiveObject> m_archive;
-  ComPtr<IShellFolder> m_root;
 };
 
 TEST_F(Enumerator, AnswersIEnumIDListAndIUnknownOnly) {
   OpenThreeFiles();
   ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
-  EXPECT_EQ(Query<IUnknown>(enumerator.Get(), IID_IUnknown).Get(), static_cast<IUnknown*>(enumerator.Get()));
+  EXPECT_EQ(IdentityOf(enumerator.Get()), static_cast<IUnknown*>(enumerator.Get()));
   EXPECT_EQ(Query<IEnumIDList>(enumerator.Get(), IID_IEnumIDList).Get(), enumerator.Get());
-  for (const IID* iid : {&IID_IzKtrnArchiveEnumIDList, &IID_IShellFolder, &IID_IzKtrnArchiveFolder}) {
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(enumerator->QueryInterface(*iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-  }
+  ExpectNoInterface(enumerator.Get(), {&IID_IzKtrnArchiveEnumIDList, &IID_IShellFolder, &IID_IzKtrnArchiveFolder});
   EXPECT_EQ(enumerator->QueryInterface(IID_IEnumIDList, nullptr), E_POINTER);
   IEnumIDList* clone = nullptr;
   EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);

@@ -14,13 +14,8 @@ class ParseDisplayName : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    m_path = WriteArchive("notes.arc", {{"a\\b\\c", "c", 0},
-                                        {"a\\f.txt", "f", 0},
-                                        {"top.txt", "t", 0},
-                                        {"\x95\x5C\\in.txt", "k", 0}});
-    m_archive = Open(m_path);
-    m_root = Root(m_archive.Get());
-    ASSERT_TRUE(m_root);
+    OpenArchive("notes.arc",
+                {{"a\\b\\c", "c", 0}, {"a\\f.txt", "f", 0}, {"top.txt", "t", 0}, {"\x95\x5C\\in.txt", "k", 0}});
   }
 
   struct Parsed {
@@ -46,38 +41,49 @@ class ParseDisplayName : public ShellTest {
       names += (names.empty() ? "" : "|") + RecordOf(item)->getFileName();
     return names;
   }
-
-  std::string m_path;
-  ComPtr<IzKtrnArchiveObject> m_archive;
-  ComPtr<IShellFolder> m_root;
 };
 
-TEST_F(ParseDisplayName, ResolvesLevelByLevelFromTheRoot) {
-  const struct { std::string name; HRESULT hr; std::string items; } rows[] = {
-      {m_path + "/", S_OK, ""},
-      {OtherDriveCase(m_path) + "/", S_OK, ""},
-      {m_path + "/a\\f.txt", S_OK, "a|f.txt"},
-      {m_path + "/a\\b\\c", S_OK, "a|b|c"},
-      {m_path + "/a\\b\\", S_OK, "a|b"},
-      {m_path + "/\x95\x5C\\in.txt", S_OK, "\x95\x5C|in.txt"},
-      {"a\\f.txt", S_OK, "a|f.txt"},  // no '/': relative to the folder
-      {"top.txt", S_OK, "top.txt"},
-      {m_path + "/nothing", S_FALSE, "null"},
-      {m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
-      {m_path + "/a\\b\\c\\deeper", static_cast<HRESULT>(0x80004005), "null"},  // c is no folder to bind
-      {m_path + "/A\\f.txt", S_FALSE, "null"},  // names match exactly
-      {m_path + "/a/f.txt", S_FALSE, "null"},   // a trailing '/' stays part of the name
-      {m_path + "/..\\a", E_FAIL, "null"},
-      {m_path + "/..", E_FAIL, "null"},
-      {m_path + "/..x", S_FALSE, "null"},
-      {m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
-      {"", S_OK, ""},
+// From the root, and from the sub-folder a (which resolves archive paths from
+// itself, not from the root).
+TEST_F(ParseDisplayName, ResolvesLevelByLevelFromTheFolder) {
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ASSERT_TRUE(a);
+  IShellFolder* const root = m_root.Get();
+  const struct { IShellFolder* folder; std::string name; HRESULT hr; std::string items; } rows[] = {
+      {root, m_path + "/", S_OK, ""},
+      {root, OtherDriveCase(m_path) + "/", S_OK, ""},
+      {root, m_path + "/a\\f.txt", S_OK, "a|f.txt"},
+      {root, m_path + "/a\\b\\c", S_OK, "a|b|c"},
+      {root, m_path + "/a\\b\\", S_OK, "a|b"},
+      {root, m_path + "/\x95\x5C\\in.txt", S_OK, "\x95\x5C|in.txt"},
+      {root, "a\\f.txt", S_OK, "a|f.txt"},  // no '/': relative to the folder
+      {root, "top.txt", S_OK, "top.txt"},
+      {root, m_path + "/nothing", S_FALSE, "null"},
+      {root, m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
+      {root, m_path + "/a\\b\\c\\deeper", E_FAIL, "null"},  // c is no folder to bind
+      {root, m_path + "/A\\f.txt", S_FALSE, "null"},  // names match exactly
+      {root, m_path + "/a/f.txt", S_FALSE, "null"},   // a trailing '/' stays part of the name
+      {root, m_path + "/..\\a", E_FAIL, "null"},
+      {root, m_path + "/..", E_FAIL, "null"},
+      {root, m_path + "/..x", S_FALSE, "null"},
+      {root, m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
+      {root, "", S_OK, ""},
+      {a.Get(), "f.txt", S_OK, "f.txt"},
+      {a.Get(), "b\\c", S_OK, "b|c"},
+      {a.Get(), m_path + "/", S_OK, ""},
+      {a.Get(), m_path + "/f.txt", S_OK, "f.txt"},
+      {a.Get(), m_path + "/a\\f.txt", S_FALSE, "null"},  // a holds no a
+      {a.Get(), m_path + "/..\\top.txt", E_FAIL, "null"},
   };
   for (const auto& row : rows) {
-    Parsed parsed = Parse(m_root.Get(), row.name);
-    EXPECT_EQ(parsed.hr, row.hr) << row.name;
-    EXPECT_EQ(Names(parsed.list.get()), row.items) << row.name;
+    const char* from = row.folder == root ? "from the root: " : "from a: ";
+    Parsed parsed = Parse(row.folder, row.name);
+    EXPECT_EQ(parsed.hr, row.hr) << from << row.name;
+    EXPECT_EQ(Names(parsed.list.get()), row.items) << from << row.name;
   }
+  std::u16string wide = Widen("top.txt");
+  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr, nullptr),
+            E_POINTER);
 }
 
 // What the folder writes as an item's parsing name resolves to that item.
@@ -90,31 +96,6 @@ TEST_F(ParseDisplayName, ParsingNamesRoundTrip) {
     EXPECT_EQ(parsed.hr, S_OK) << parsingName;
     EXPECT_TRUE(parsed.list && qor::PidlEqual(parsed.list.get(), list.get())) << parsingName;
   }
-}
-
-TEST_F(ParseDisplayName, SubFolderResolvesFromItself) {
-  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
-  ASSERT_TRUE(a);
-  const struct { std::string name; HRESULT hr; std::string items; } rows[] = {
-      {"f.txt", S_OK, "f.txt"},
-      {"b\\c", S_OK, "b|c"},
-      {m_path + "/", S_OK, ""},
-      {m_path + "/f.txt", S_OK, "f.txt"},
-      {m_path + "/a\\f.txt", S_FALSE, "null"},  // looked up from a itself: a holds no a
-      {m_path + "/..\\top.txt", E_FAIL, "null"},
-  };
-  for (const auto& row : rows) {
-    Parsed parsed = Parse(a.Get(), row.name);
-    EXPECT_EQ(parsed.hr, row.hr) << row.name;
-    EXPECT_EQ(Names(parsed.list.get()), row.items) << row.name;
-  }
-}
-
-TEST_F(ParseDisplayName, NullOutListIsRefused) {
-  std::u16string wide = Widen("top.txt");
-  EXPECT_EQ(m_root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr,
-                                     nullptr),
-            E_POINTER);
 }
 
 }  // namespace

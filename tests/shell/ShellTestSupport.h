@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,24 @@ ComPtr<T> Query(IUnknown* from, REFIID riid) {
     EXPECT_EQ(from->QueryInterface(riid, result.PutVoid()), S_OK);
   }
   return result;
+}
+
+// The object's identity: what it answers for IUnknown.
+inline IUnknown* IdentityOf(IUnknown* object) { return Query<IUnknown>(object, IID_IUnknown).Get(); }
+
+// Each interface is refused with E_NOINTERFACE and the out-pointer cleared.
+inline void ExpectNoInterface(IUnknown* object, std::initializer_list<const IID*> iids) {
+  for (const IID* iid : iids) {
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(object->QueryInterface(*iid, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+  }
+}
+
+// The system image list index the shell gives a path; -1 when it has none.
+inline int ShellIconIndex(const std::string& path, DWORD attributes, UINT flags) {
+  SHFILEINFOA info{};
+  return SHGetFileInfoA(path.c_str(), attributes, &info, sizeof info, SHGFI_SYSICONINDEX | flags) ? info.iIcon : -1;
 }
 
 inline const QORITEMIDLIST* RecordOf(LPCITEMIDLIST list) { return reinterpret_cast<const QORITEMIDLIST*>(list); }
@@ -190,6 +209,14 @@ inline UniquePidl PathList(IShellFolder* folder, const std::vector<const char*>&
   return list;
 }
 
+// The absolute list of a folder: the archive file's list, then the records
+// down to the folder.
+inline UniquePidl FullList(IShellFolder* folder) {
+  LPITEMIDLIST full = nullptr;
+  EXPECT_EQ(Query<IzKtrnArchiveFolder>(folder, IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&full), S_OK);
+  return UniquePidl(full);
+}
+
 // Each test gets a directory of its own and leaves the task allocator and the
 // global memory blocks as it found them (the stand-in counts both).
 class ShellTest : public testing::Test {
@@ -232,7 +259,20 @@ class ShellTest : public testing::Test {
     return Query<IShellFolder>(unknown.Get(), IID_IShellFolder);
   }
 
+  // Writes an archive, opens it and takes its root folder: the fixture's own
+  // archive.
+  void OpenArchive(std::string_view name, const Inputs& inputs,
+                   qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) {
+    m_path = WriteArchive(name, inputs, signature);
+    m_archive = Open(m_path);
+    m_root = Root(m_archive.Get());
+    ASSERT_TRUE(m_root) << m_path;
+  }
+
   TempDirectory m_dir;
+  std::string m_path;
+  ComPtr<IzKtrnArchiveObject> m_archive;
+  ComPtr<IShellFolder> m_root;
 };
 
 }  // namespace shell_test
