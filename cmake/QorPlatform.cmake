@@ -5,5 +5,7 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   set(QOR_SYSTEM_LIBS shell32 ole32 oleaut32 uuid shlwapi user32 advapi32)
 else()
+  # Archives and extracted files may pass 2 GiB on 32-bit builds too.
+  add_compile_definitions(_FILE_OFFSET_BITS=64)
   find_package(Iconv REQUIRED)
 endif()

@@ -119,7 +119,7 @@ class CScriptedFile final : public qor::CByteFile {
   bool Write(const void* buffer, std::uint32_t count) noexcept override {
     if (Fails(m_writes, failWriteFrom)) return false;
     m_writeSizes.push_back(count);
-    if (m_position + count > m_bytes.size()) m_bytes.resize(m_position + count);
+    if (m_position + count > m_bytes.size()) m_bytes.resize(static_cast<std::size_t>(m_position + count));
     std::memcpy(m_bytes.data() + m_position, buffer, count);
     m_position += count;
     return true;
@@ -215,7 +215,8 @@ inline std::optional<std::string> ReferenceExtract(std::string_view bytes, std::
   }
   if (bytes.size() - base != total) return std::nullopt;
   const ReferenceEntry& entry = (*catalogue)[static_cast<std::size_t>(index)];
-  auto decoded = ReferenceDecode(bytes.substr(base + start, entry.storedLength));
+  // total equals the size of bytes, so start fits a size_t.
+  auto decoded = ReferenceDecode(bytes.substr(base + static_cast<std::size_t>(start), entry.storedLength));
   if (!decoded || decoded->size() != entry.unpackedLength || entry.unpackedLength > INT32_MAX) return std::nullopt;
   return decoded;
 }
