@@ -12,13 +12,31 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/Catalogue.h"
 
-// The decoder's paths: SSE2 batches (with an AVX2 build chosen at run time on
-// x86), or the portable token loop alone. QOR_DECODER_PORTABLE and
-// QOR_DECODER_NO_DISPATCH pin a path, so that the tests run each of them on
-// any machine.
+// The decoder's paths: on x86, SSE2 batches (with an AVX2 build chosen at run
+// time); elsewhere, or on an x86 processor without SSE2, the portable token
+// loop alone. QOR_DECODER_PORTABLE and QOR_DECODER_NO_DISPATCH pin a path, so
+// that the tests run each of them on any machine.
 #if defined(__SSE2__) && !defined(QOR_DECODER_PORTABLE)
-#define QOR_DECODER_SSE2 1
+#define QOR_DECODER_SSE2 1  // built for SSE2 (every x86-64 processor has it): used throughout
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(QOR_DECODER_PORTABLE)
+#define QOR_DECODER_BATCHES 1
 #include <immintrin.h>
+#endif
+#if defined(QOR_DECODER_BATCHES) && !defined(QOR_DECODER_SSE2)
+// x86 built for processors without SSE2, as the shipped 32-bit library is:
+// the batch decoder is built for SSE2 on its own and runs only where the
+// processor has it.
+#define QOR_SSE2_CODE __attribute__((target("sse2")))
+#else
+#define QOR_SSE2_CODE
+#endif
+#if defined(__i386__)
+// 32-bit Windows keeps the stack 4-byte aligned, while vector spills want 16
+// or 32 bytes: the batch decoder realigns it on entry.
+#define QOR_BATCH_ENTRY __attribute__((force_align_arg_pointer, flatten))
+#else
+#define QOR_BATCH_ENTRY __attribute__((flatten))
 #endif
 
 // Contract of the decoder: it never reads outside the input block nor writes
@@ -187,7 +205,7 @@ inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t 
   return true;
 }
 
-#if defined(QOR_DECODER_SSE2)
+#if defined(QOR_DECODER_BATCHES)
 // The batch decoder, the path that nearly every token takes. It classifies
 // the 64 input bytes ahead into bit masks, then decodes the next
 // kBatchTokens tokens from them: finding a token costs clearing one bit and a
@@ -224,10 +242,10 @@ inline ByteClasses MakeByteClasses(std::uint64_t isA, std::uint64_t isM, std::ui
 
 class CSse2Classifier {
  public:
-  CSse2Classifier(Byte a, Byte m) noexcept
+  QOR_SSE2_CODE CSse2Classifier(Byte a, Byte m) noexcept
       : m_a(_mm_set1_epi8(static_cast<char>(a))), m_m(_mm_set1_epi8(static_cast<char>(m))) {}
 
-  ByteClasses Classify(const Byte* bytes) const noexcept {
+  QOR_SSE2_CODE ByteClasses Classify(const Byte* bytes) const noexcept {
     std::uint64_t isA = 0, isM = 0, isZero = 0;
     for (unsigned k = 0; k < kClassifiedBytes / 16; ++k) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
@@ -239,13 +257,13 @@ class CSse2Classifier {
   }
 
  private:
-  static std::uint64_t Mask(__m128i v) noexcept {
+  QOR_SSE2_CODE static std::uint64_t Mask(__m128i v) noexcept {
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v)));
   }
   __m128i m_a, m_m;
 };
 
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(QOR_DECODER_NO_DISPATCH)
+#if !defined(QOR_DECODER_NO_DISPATCH)
 #define QOR_HAVE_AVX2_PATH 1
 class CAvx2Classifier {
  public:
@@ -272,7 +290,14 @@ class CAvx2Classifier {
 #endif
 
 inline std::size_t LowestBit(std::uint64_t nonZero) noexcept {
+#if defined(__i386__)
+  // Two 32-bit scans: a 64-bit one is a library call on 32-bit x86.
+  auto low = static_cast<std::uint32_t>(nonZero);
+  return low != 0 ? static_cast<std::size_t>(std::countr_zero(low))
+                  : 32 + static_cast<std::size_t>(std::countr_zero(static_cast<std::uint32_t>(nonZero >> 32)));
+#else
   return static_cast<std::size_t>(__builtin_ctzll(nonZero));
+#endif
 }
 
 // All ones when bit q of bits is set, else zero; on x86-64 a bit test and a
@@ -355,17 +380,19 @@ __attribute__((always_inline)) inline bool DecodeBatchesBody(const Byte* in, std
   return true;
 }
 
-bool DecodeBatchesSse2(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit, Byte* window, std::uint32_t& p,
-                       Byte a, Byte m) noexcept {
+// flatten (in QOR_BATCH_ENTRY): the classifiers' members, built for their
+// instruction sets, cannot be inlined into the generic body on their own,
+// only into a function built for the same set as a whole.
+QOR_SSE2_CODE QOR_BATCH_ENTRY bool DecodeBatchesSse2(const Byte* in, std::uint32_t& idx, std::uint32_t inLimit,
+                                                     Byte* window, std::uint32_t& p, Byte a, Byte m) noexcept {
   return DecodeBatchesBody<CSse2Classifier>(in, idx, inLimit, window, p, a, m);
 }
 
 #if defined(QOR_HAVE_AVX2_PATH)
-// flatten: the AVX2 classifier's members cannot be inlined into the generic
-// body on their own, only into a function built for AVX2 as a whole.
-__attribute__((target("avx2,bmi,bmi2"), flatten)) bool DecodeBatchesAvx2(const Byte* in, std::uint32_t& idx,
-                                                                          std::uint32_t inLimit, Byte* window,
-                                                                          std::uint32_t& p, Byte a, Byte m) noexcept {
+__attribute__((target("avx2,bmi,bmi2"))) QOR_BATCH_ENTRY bool DecodeBatchesAvx2(const Byte* in, std::uint32_t& idx,
+                                                                                std::uint32_t inLimit, Byte* window,
+                                                                                std::uint32_t& p, Byte a,
+                                                                                Byte m) noexcept {
   return DecodeBatchesBody<CAvx2Classifier>(in, idx, inLimit, window, p, a, m);
 }
 #endif
@@ -373,11 +400,15 @@ __attribute__((target("avx2,bmi,bmi2"), flatten)) bool DecodeBatchesAvx2(const B
 using DecodeBatchesFunction = bool (*)(const Byte*, std::uint32_t&, std::uint32_t, Byte*, std::uint32_t&, Byte,
                                        Byte) noexcept;
 
+// Null when the processor has no SSE2: then the token loop does all the work.
 DecodeBatchesFunction ChooseBatchDecoder() noexcept {
-#if defined(QOR_HAVE_AVX2_PATH)
   __builtin_cpu_init();
+#if defined(QOR_HAVE_AVX2_PATH)
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2"))
     return &DecodeBatchesAvx2;
+#endif
+#if !defined(QOR_DECODER_SSE2)
+  if (!__builtin_cpu_supports("sse2")) return nullptr;
 #endif
   return &DecodeBatchesSse2;
 }
@@ -393,8 +424,9 @@ DecodeBatchesFunction BatchDecoder() noexcept {
 // window holds fewer than kFlushThreshold bytes. False for a malformed token.
 bool DecodeTokens(const Byte* in, std::uint32_t& idxInOut, std::uint32_t inLimit, std::uint32_t end, Byte* window,
                   std::uint32_t& pInOut, Byte a, Byte m) noexcept {
-#if defined(QOR_DECODER_SSE2)
-  if (!BatchDecoder()(in, idxInOut, inLimit, window, pInOut, a, m)) return false;
+#if defined(QOR_DECODER_BATCHES)
+  if (DecodeBatchesFunction decode = BatchDecoder(); decode && !decode(in, idxInOut, inLimit, window, pInOut, a, m))
+    return false;
 #endif
   std::uint32_t idx = idxInOut, p = pInOut;
   const CLiteralScanner scanner(a, m);
