@@ -18,4 +18,3 @@
 #include "platform/posix/com.h"
 #include "platform/posix/shell.h"
 #endif
-

@@ -8,14 +8,11 @@
 #include "Text.h"
 
 namespace qor::host {
-namespace {
 
-// The item's name as stored (CP932) from its archive record: the text at
-// offset 28 + name offset up to its zero byte or the item's end. The folder's
-// display name will not do: it shows an empty stored name as the archive's
-// own title, and extraction must see such a name as it is to skip it.
-}  // namespace
-
+// The text at offset 28 + name offset up to its zero byte or the item's end.
+// The folder's display name will not do: it shows an empty stored name as
+// the archive's own title, and extraction must see such a name as it is to
+// skip it.
 std::string RecordName(LPCITEMIDLIST pidl) {
   auto* bytes = reinterpret_cast<const unsigned char*>(pidl);
   size_t cb = bytes[0] | (bytes[1] << 8);

@@ -58,11 +58,6 @@ std::optional<std::string> LibraryPath(const std::filesystem::path& path) {
   return cp932;
 }
 
-std::filesystem::path NativeFromLibraryPath(const std::string& cp932) {
-  std::basic_string<WCHAR> wide = Wide(cp932, CP_ACP);
-  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
-}
-
 #else
 
 std::filesystem::path NativePath(const std::string& utf8) { return std::filesystem::path(utf8); }
@@ -76,17 +71,6 @@ std::optional<std::string> LibraryPath(const std::filesystem::path& path) {
   std::string windows = "Z:";
   for (char c : *cp932) windows += c == '/' ? '\\' : c;  // "/" is never a trail byte in CP932
   return windows;
-}
-
-// Z:\a\b is /a/b; a path on any other drive has no native form here and is
-// shown as it is.
-std::filesystem::path NativeFromLibraryPath(const std::string& cp932) {
-  std::string utf8 = Utf8FromCp932(cp932);
-  if (utf8.size() < 2 || (utf8[0] != 'Z' && utf8[0] != 'z') || utf8[1] != ':') return std::filesystem::path(utf8);
-  std::string native = utf8.substr(2);
-  for (char& c : native)
-    if (c == '\\') c = '/';
-  return std::filesystem::path(native.empty() ? "/" : native);
 }
 
 #endif

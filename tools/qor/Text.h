@@ -27,7 +27,5 @@ std::string DisplayPath(const std::filesystem::path& path);
 // The library's form of an absolute native path: Windows-form, CP932. Empty
 // optional when a name has no CP932 form.
 std::optional<std::string> LibraryPath(const std::filesystem::path& path);
-// The native path of a path in the library's form.
-std::filesystem::path NativeFromLibraryPath(const std::string& cp932);
 
 }  // namespace qor::host
