@@ -18,11 +18,20 @@ endif()
 # One test process per test program: natively as it is (under user-mode
 # emulation on the 32-bit native build), on Windows builds under Wine with a
 # prefix inside the build tree, the Japanese locale (code page 932) and Wine's
-# own messages silenced.
+# own messages silenced. The 32-bit build runs under 32-bit Wine in a prefix
+# that is 32-bit Windows through and through (WINEARCH=win32), as the
+# shipped QOR.DLL meets it.
 if(WIN32)
   set(QOR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  find_program(QOR_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-  set(QOR_WINE_ENV WINEPREFIX=${QOR_WINE_PREFIX} WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml=)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    find_program(QOR_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    set(QOR_WINE_ARCH WINEARCH=win32)
+  else()
+    find_program(QOR_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    set(QOR_WINE_ARCH WINEARCH=win64)
+  endif()
+  set(QOR_WINE_ENV WINEPREFIX=${QOR_WINE_PREFIX} ${QOR_WINE_ARCH} WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+      WINEDLLOVERRIDES=mscoree,mshtml=)
   # Creating the prefix takes a while; every Wine test waits for it.
   add_test(NAME wine_prefix
     COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh ${QOR_WINE})

@@ -161,6 +161,9 @@ TEST_F(TypeLibrary, RegisteredLibraryLoadsBackWithEveryNameAndHelpString) {
   EXPECT_EQ(attributes->wMajorVerNum, 1);
   EXPECT_EQ(attributes->wMinorVerNum, 0);
   EXPECT_EQ(attributes->lcid, 0x409u);
+  // Registration files the library under this word size; a library of the
+  // other one would be registered where this process never looks.
+  EXPECT_EQ(attributes->syskind, sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64);
   library->ReleaseTLibAttr(attributes);
 
   for (const InterfaceRow& row : ExpectedInterfaces()) ExpectInterface(library, row);
@@ -190,7 +193,7 @@ TEST_F(TypeLibrary, LibraryWithoutTheResourceFallsBackToTheTlbBesideIt) {
     ASSERT_TRUE(bare.Loaded());
     EXPECT_TRUE(FAILED(bare.Call("DllRegisterServer"))) << "neither the resource nor a .tlb file";
   }
-  ASSERT_TRUE(CopyFileA("arfolder.tlb", "QOR_NoTypeLib.tlb", FALSE));
+  ASSERT_TRUE(CopyFileA("QOR.tlb", "QOR_NoTypeLib.tlb", FALSE));
   {
     Library bare("QOR_NoTypeLib.DLL");
     ASSERT_TRUE(bare.Loaded());
