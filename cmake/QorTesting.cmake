@@ -38,7 +38,27 @@ if(WIN32)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
 endif()
 
-# qor_test(<name> SOURCES ... LIBS ...): one test program, run as one test.
+# qor_add_test(<name> <target> [ARGS ...] [WORKING_DIRECTORY dir]): runs a
+# program of the build as one test: natively as it is (under the emulator on
+# the 32-bit native build), on Windows builds under Wine.
+function(qor_add_test name target)
+  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "ARGS" ${ARGN})
+  if(NOT ARG_WORKING_DIRECTORY)
+    set(ARG_WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
+  endif()
+  if(WIN32)
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${QOR_WINE} $<TARGET_FILE:${target}> ${ARG_ARGS}
+      WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+  else()
+    add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+  endif()
+endfunction()
+
+# qor_test(<name> SOURCES ... LIBS ...): one test program of the library's
+# insides, run as one test.
 function(qor_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -47,13 +67,5 @@ function(qor_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${QOR_GTEST_LIBS} ${PROJECT_NAME}_test_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   qor_warnings(${name})
-  if(WIN32)
-    add_test(NAME ${name}
-      COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${QOR_WINE} $<TARGET_FILE:${name}>
-      WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
-  else()
-    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
-  endif()
+  qor_add_test(${name} ${name})
 endfunction()

@@ -3,7 +3,7 @@
 # virtual destructor by design, so -Wnon-virtual-dtor is not among them.
 function(qor_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-    -Wno-sign-conversion -Woverloaded-virtual -Werror)
+    -Wno-sign-conversion $<$<COMPILE_LANGUAGE:CXX>:-Woverloaded-virtual> -Werror)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # -Wrestrict: GCC 12 reports false overlaps inside std::string's own
     # appends at -O3 (a compiler bug, fixed in later releases).

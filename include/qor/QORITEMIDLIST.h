@@ -28,10 +28,14 @@
 // built with; a host that reads them must be built with the same one.
 #pragma once
 
+#ifndef __cplusplus
+#error "QORITEMIDLIST is a C++ class; C hosts read records through qor/qor.h's interfaces."
+#endif
+
 #include <cstddef>
 #include <string>
 
-#include "platform/win32.h"
+#include "qor/winapi.h"
 
 #if defined(_WIN32)
 #if defined(QOR_EXPORTS)

@@ -1,90 +1,144 @@
-// QOR's public interface for host programs: the exported functions, the
-// identifiers of the library's classes and interfaces, and its custom
-// interfaces, in the slot order of the type library ARFOLDERLib.
-//
-// Item-ID lists handed out by the library belong to the receiver and are
-// freed with the shell task allocator.
-#pragma once
+/* QOR's public interface for host programs, in C and C++: the exported
+ * functions, the identifiers of the library's classes and interfaces, and its
+ * custom interfaces in the slot order of the type library ARFOLDERLib. The
+ * exported class QORITEMIDLIST, which reads the records inside item-ID lists,
+ * is C++ and has a header of its own (qor/QORITEMIDLIST.h).
+ *
+ * Item-ID lists handed out by the library belong to the receiver and are
+ * freed with the shell task allocator.
+ *
+ * In C the identifiers are declared with DEFINE_GUID: exactly one
+ * translation unit of the host includes <initguid.h> before this header, and
+ * so defines them. In C++ they are constants of their own. Interfaces are
+ * called in C through their vtable, with the usual helper macros
+ * (IzKtrnArchiveFolder_ExtractFile(p, ...) and the like). */
+#ifndef QOR_QOR_H
+#define QOR_QOR_H
 
-#include "platform/win32.h"
+#include "qor/winapi.h"
 #include "qor/guids.h"
 
-namespace qor::detail {
+#ifdef __cplusplus
+#define QOR_GUID_CXX_(d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
+  GUID { d1, d2, d3, { b0, b1, b2, b3, b4, b5, b6, b7 } }
+#define QOR_GUID_CXX(value) QOR_GUID_CXX_(value)
+#define QOR_DECLARE_GUID(type, name) inline constexpr type name = QOR_GUID_CXX(QOR_GUID_VALUE_##name)
+#else
+#define QOR_DEFINE_GUID_(name, ...) DEFINE_GUID(name, __VA_ARGS__)
+#define QOR_DEFINE_GUID(name, value) QOR_DEFINE_GUID_(name, value)
+#define QOR_DECLARE_GUID(type, name) QOR_DEFINE_GUID(name, QOR_GUID_VALUE_##name)
+#endif
 
-constexpr unsigned HexDigit(char c) {
-  return c >= '0' && c <= '9' ? static_cast<unsigned>(c - '0')
-         : c >= 'A' && c <= 'F' ? static_cast<unsigned>(c - 'A' + 10)
-         : c >= 'a' && c <= 'f' ? static_cast<unsigned>(c - 'a' + 10)
-                                : throw "not a hexadecimal digit";
-}
-constexpr unsigned long long HexValue(const char* s, int digits) {
-  unsigned long long value = 0;
-  for (int i = 0; i < digits; ++i) value = value * 16 + HexDigit(s[i]);
-  return value;
-}
-// "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" as a GUID, at compile time.
-constexpr GUID GuidFromString(const char* s) {
-  GUID g{};
-  g.Data1 = static_cast<decltype(g.Data1)>(HexValue(s, 8));
-  g.Data2 = static_cast<WORD>(HexValue(s + 9, 4));
-  g.Data3 = static_cast<WORD>(HexValue(s + 14, 4));
-  g.Data4[0] = static_cast<BYTE>(HexValue(s + 19, 2));
-  g.Data4[1] = static_cast<BYTE>(HexValue(s + 21, 2));
-  for (int i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<BYTE>(HexValue(s + 24 + 2 * i, 2));
-  return g;
-}
+QOR_DECLARE_GUID(GUID, LIBID_ARFOLDERLib);
+QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveFolder);
+QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveFolder);
+QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveObject);
+QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveObject);
+QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveEnumIDList);
+QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveEnumIDList);
+QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveDataObject);
+QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveDataObject);
+QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveLink);
+QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveLink);
 
-}  // namespace qor::detail
+/* Each interface lists IUnknown's three methods first, so that the C vtable
+ * has every slot; in C++ they are the base's own. */
 
-#define QOR_TOKENS_TO_STRING_(tokens) #tokens
-#define QOR_TOKENS_TO_STRING(tokens) QOR_TOKENS_TO_STRING_(tokens)
-#define QOR_GUID(name) qor::detail::GuidFromString(QOR_TOKENS_TO_STRING(QOR_##name))
-
-inline constexpr GUID LIBID_ARFOLDERLib = QOR_GUID(LIBID_ARFOLDERLib);
-inline constexpr CLSID CLSID_zKtrnArchiveFolder = QOR_GUID(CLSID_zKtrnArchiveFolder);
-inline constexpr IID IID_IzKtrnArchiveFolder = QOR_GUID(IID_IzKtrnArchiveFolder);
-inline constexpr CLSID CLSID_zKtrnArchiveObject = QOR_GUID(CLSID_zKtrnArchiveObject);
-inline constexpr IID IID_IzKtrnArchiveObject = QOR_GUID(IID_IzKtrnArchiveObject);
-inline constexpr CLSID CLSID_zKtrnArchiveEnumIDList = QOR_GUID(CLSID_zKtrnArchiveEnumIDList);
-inline constexpr IID IID_IzKtrnArchiveEnumIDList = QOR_GUID(IID_IzKtrnArchiveEnumIDList);
-inline constexpr CLSID CLSID_zKtrnArchiveDataObject = QOR_GUID(CLSID_zKtrnArchiveDataObject);
-inline constexpr IID IID_IzKtrnArchiveDataObject = QOR_GUID(IID_IzKtrnArchiveDataObject);
-inline constexpr CLSID CLSID_zKtrnArchiveLink = QOR_GUID(CLSID_zKtrnArchiveLink);
-inline constexpr IID IID_IzKtrnArchiveLink = QOR_GUID(IID_IzKtrnArchiveLink);
-
-// A folder of an opened archive (the root or any folder inside it).
-struct IzKtrnArchiveFolder : IUnknown {
-  STDMETHOD(GetLastModifiedTime)(LPCITEMIDLIST pidl, FILETIME* pVal) PURE;
-  STDMETHOD(GetFileSize)(LPCITEMIDLIST pidl, ULONG* pVal) PURE;
-  STDMETHOD(GetFullQualifiedPIDL)(LPITEMIDLIST* ppidl) PURE;
-  // lpszFile is typed as a wide string, but its bytes are read as a narrow
-  // path in the system code page.
-  STDMETHOD(ExtractFile)(LPCITEMIDLIST pidl, LPWSTR lpszFile) PURE;
+/* A folder of an opened archive (the root or any folder inside it). */
+#undef INTERFACE
+#define INTERFACE IzKtrnArchiveFolder
+DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  STDMETHOD(GetLastModifiedTime)(THIS_ LPCITEMIDLIST pidl, FILETIME* pVal) PURE;
+  STDMETHOD(GetFileSize)(THIS_ LPCITEMIDLIST pidl, ULONG* pVal) PURE;
+  STDMETHOD(GetFullQualifiedPIDL)(THIS_ LPITEMIDLIST* ppidl) PURE;
+  /* lpszFile is typed as a wide string, but its bytes are read as a narrow
+   * path in the system code page. */
+  STDMETHOD(ExtractFile)(THIS_ LPCITEMIDLIST pidl, LPWSTR lpszFile) PURE;
 };
 
-// One opened archive file.
-struct IzKtrnArchiveObject : IUnknown {
-  STDMETHOD(BindToArchive)(BSTR archivePath) PURE;
-  STDMETHOD(get_archiveRootFolder)(IUnknown** pVal) PURE;
-  // lpszPath: a narrow path in the system code page, despite its type.
-  STDMETHOD(ExtractFile)(int nIndex, LPWSTR lpszPath) PURE;
+/* One opened archive file. */
+#undef INTERFACE
+#define INTERFACE IzKtrnArchiveObject
+DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  STDMETHOD(BindToArchive)(THIS_ BSTR archivePath) PURE;
+  STDMETHOD(get_archiveRootFolder)(THIS_ IUnknown** pVal) PURE;
+  /* lpszPath: a narrow path in the system code page, despite its type. */
+  STDMETHOD(ExtractFile)(THIS_ int nIndex, LPWSTR lpszPath) PURE;
 };
 
-struct IzKtrnArchiveEnumIDList : IUnknown {};
-struct IzKtrnArchiveDataObject : IUnknown {};
-
-// A saved place inside an archive.
-struct IzKtrnArchiveLink : IUnknown {
-  STDMETHOD(SetIDList)(LPCITEMIDLIST pidl) PURE;
-  STDMETHOD(GetIDList)(LPITEMIDLIST* ppidl) PURE;
-  STDMETHOD(Resolve)(IUnknown** ppunk, LPITEMIDLIST* ppidl) PURE;
+#undef INTERFACE
+#define INTERFACE IzKtrnArchiveEnumIDList
+DECLARE_INTERFACE_(IzKtrnArchiveEnumIDList, IUnknown) {
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
 };
 
-// Exported functions. On Windows the Dll* entry points are also declared by
-// the SDK with the same signatures.
+#undef INTERFACE
+#define INTERFACE IzKtrnArchiveDataObject
+DECLARE_INTERFACE_(IzKtrnArchiveDataObject, IUnknown) {
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
+};
+
+/* A saved place inside an archive. */
+#undef INTERFACE
+#define INTERFACE IzKtrnArchiveLink
+DECLARE_INTERFACE_(IzKtrnArchiveLink, IUnknown) {
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  STDMETHOD(SetIDList)(THIS_ LPCITEMIDLIST pidl) PURE;
+  STDMETHOD(GetIDList)(THIS_ LPITEMIDLIST* ppidl) PURE;
+  STDMETHOD(Resolve)(THIS_ IUnknown** ppunk, LPITEMIDLIST* ppidl) PURE;
+};
+#undef INTERFACE
+
+#if !defined(__cplusplus) || defined(CINTERFACE)
+#define IzKtrnArchiveFolder_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
+#define IzKtrnArchiveFolder_AddRef(This) ((This)->lpVtbl->AddRef(This))
+#define IzKtrnArchiveFolder_Release(This) ((This)->lpVtbl->Release(This))
+#define IzKtrnArchiveFolder_GetLastModifiedTime(This, pidl, pVal) ((This)->lpVtbl->GetLastModifiedTime(This, pidl, pVal))
+#define IzKtrnArchiveFolder_GetFileSize(This, pidl, pVal) ((This)->lpVtbl->GetFileSize(This, pidl, pVal))
+#define IzKtrnArchiveFolder_GetFullQualifiedPIDL(This, ppidl) ((This)->lpVtbl->GetFullQualifiedPIDL(This, ppidl))
+#define IzKtrnArchiveFolder_ExtractFile(This, pidl, lpszFile) ((This)->lpVtbl->ExtractFile(This, pidl, lpszFile))
+
+#define IzKtrnArchiveObject_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
+#define IzKtrnArchiveObject_AddRef(This) ((This)->lpVtbl->AddRef(This))
+#define IzKtrnArchiveObject_Release(This) ((This)->lpVtbl->Release(This))
+#define IzKtrnArchiveObject_BindToArchive(This, archivePath) ((This)->lpVtbl->BindToArchive(This, archivePath))
+#define IzKtrnArchiveObject_get_archiveRootFolder(This, pVal) ((This)->lpVtbl->get_archiveRootFolder(This, pVal))
+#define IzKtrnArchiveObject_ExtractFile(This, nIndex, lpszPath) ((This)->lpVtbl->ExtractFile(This, nIndex, lpszPath))
+
+#define IzKtrnArchiveLink_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
+#define IzKtrnArchiveLink_AddRef(This) ((This)->lpVtbl->AddRef(This))
+#define IzKtrnArchiveLink_Release(This) ((This)->lpVtbl->Release(This))
+#define IzKtrnArchiveLink_SetIDList(This, pidl) ((This)->lpVtbl->SetIDList(This, pidl))
+#define IzKtrnArchiveLink_GetIDList(This, ppidl) ((This)->lpVtbl->GetIDList(This, ppidl))
+#define IzKtrnArchiveLink_Resolve(This, ppunk, ppidl) ((This)->lpVtbl->Resolve(This, ppunk, ppidl))
+#endif
+
+/* Exported functions. On Windows the Dll* entry points are also declared by
+ * the SDK with the same signatures. */
 STDAPI QORCreateObject(LPCSTR archivePath, REFIID riid, void** ppv);
 STDAPI QORCreateLinkObject(REFIID riid, void** ppv);
-STDAPI DllCanUnloadNow();
+STDAPI DllCanUnloadNow(void);
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
-STDAPI DllRegisterServer();
-STDAPI DllUnregisterServer();
+STDAPI DllRegisterServer(void);
+STDAPI DllUnregisterServer(void);
+
+/* The exported functions' types, for hosts that load the library at run
+ * time and find them by name. */
+typedef HRESULT(STDAPICALLTYPE* PFN_QORCreateObject)(LPCSTR archivePath, REFIID riid, void** ppv);
+typedef HRESULT(STDAPICALLTYPE* PFN_QORCreateLinkObject)(REFIID riid, void** ppv);
+typedef HRESULT(STDAPICALLTYPE* PFN_QORDllEntryPoint)(void);
+typedef HRESULT(STDAPICALLTYPE* PFN_QORDllGetClassObject)(REFCLSID rclsid, REFIID riid, void** ppv);
+
+#endif

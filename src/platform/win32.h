@@ -13,8 +13,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 #else
-#include "platform/posix/base_types.h"
-#include "platform/posix/kernel.h"
-#include "platform/posix/com.h"
-#include "platform/posix/shell.h"
+#include "qor/posix/base_types.h"
+#include "qor/posix/kernel.h"
+#include "qor/posix/com.h"
+#include "qor/posix/shell.h"
 #endif

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the shipped QOR.DLL: its exports carry the expected undecorated
-names, it holds the type library as resource TYPELIB 1, and it imports only
-DLLs that every Windows system has.
+"""Checks QOR.DLL as it ships: it exports exactly the expected names (so none
+decorated, none missing, none extra), holds the type library as resource
+TYPELIB 1, is built for the expected processor and imports only DLLs that
+every Windows system has.
 
-usage: check_dll.py QOR.DLL [--export NAME]... [--export-prefix PREFIX]...
+usage: check_dll.py QOR.DLL [--machine i386|x86_64] [--export NAME]...
 """
 import struct
 import sys
@@ -88,19 +89,16 @@ class PeFile:
 def main(argv):
     path = argv[1]
     wanted = [argv[i + 1] for i, a in enumerate(argv) if a == "--export"]
-    prefixes = [argv[i + 1] for i, a in enumerate(argv) if a == "--export-prefix"]
+    machines = [argv[i + 1] for i, a in enumerate(argv) if a == "--machine"]
     pe = PeFile(open(path, "rb").read())
     problems = []
     exports = pe.exports()
     for name in wanted:
         if name not in exports:
-            problems.append("missing export %s (exports: %s)" % (name, ", ".join(exports)))
-    for prefix in prefixes:
-        if not any(e.startswith(prefix) for e in exports):
-            problems.append("no export begins with %s" % prefix)
-    decorated = [e for e in exports if e.startswith("_") and "@" in e and not e.startswith("_Z")]
-    if decorated:
-        problems.append("decorated exports: %s" % ", ".join(decorated))
+            problems.append("missing export %s" % name)
+    for name in exports:
+        if name not in wanted:
+            problems.append("export not expected: %s" % name)
     resources = pe.resource_types()
     if 1 not in resources.get("TYPELIB", []):
         problems.append("no resource TYPELIB 1 (resource types: %s)" % resources)
@@ -108,11 +106,14 @@ def main(argv):
     if foreign:
         problems.append("imports non-system DLLs: %s" % ", ".join(foreign))
     machine = {0x14C: "i386", 0x8664: "x86_64"}.get(pe.machine, hex(pe.machine))
+    if machines and machine not in machines:
+        problems.append("built for %s, not %s" % (machine, " or ".join(machines)))
     for problem in problems:
         print("%s: %s" % (path, problem))
     if problems:
         return 1
-    print("%s: %s, %d exports, TYPELIB 1 present, imports %s" % (path, machine, len(exports), ", ".join(pe.imports())))
+    print("%s: %s, exports %s; TYPELIB 1 present; imports %s"
+          % (path, machine, ", ".join(exports), ", ".join(pe.imports())))
     return 0
 
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/win32.h"
+#include "qor/winapi.h"
 
 namespace qor::host {
 

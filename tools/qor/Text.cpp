@@ -1,6 +1,6 @@
 #include "Text.h"
 
-#include "platform/win32.h"
+#include "qor/winapi.h"
 
 namespace qor::host {
 namespace {

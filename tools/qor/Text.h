@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/win32.h"
+#include "qor/winapi.h"
 
 namespace qor::host {
 

@@ -8,7 +8,7 @@
 // exist here: they behave as missing paths.
 #pragma once
 
-#include "platform/posix/base_types.h"
+#include "qor/posix/base_types.h"
 
 // Error codes, as GetLastError reports them.
 #define ERROR_SUCCESS 0L

@@ -8,7 +8,7 @@
 #pragma once
 #pragma GCC system_header
 
-#include "platform/posix/com.h"
+#include "qor/posix/com.h"
 
 #pragma pack(push, 1)
 struct SHITEMID {

@@ -4,12 +4,15 @@
 #pragma once
 #pragma GCC system_header
 
-#include "platform/posix/base_types.h"
+#include "qor/posix/base_types.h"
 
 #define interface struct
 #define PURE = 0
 #define STDMETHOD(method) virtual HRESULT STDMETHODCALLTYPE method
 #define STDMETHOD_(type, method) virtual type STDMETHODCALLTYPE method
+#define DECLARE_INTERFACE_(iface, baseiface) struct iface : public baseiface
+#define THIS_
+#define THIS void
 
 extern "C" const IID IID_IUnknown;
 extern "C" const IID IID_IMalloc;

@@ -1,0 +1,216 @@
+// The record class as a host meets it: compiled against include/qor/ alone
+// and linked through the library's import library (libqor.so natively), it
+// reads the records that the library put into the lists of the sample
+// archive, and builds and joins records of its own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qor/QORITEMIDLIST.h"
+#include "qor/qor.h"
+
+namespace {
+
+std::string g_samplePath;  // Windows-form path of the sample archive
+
+template <typename T>
+struct Releaser {
+  void operator()(T* p) const { p->Release(); }
+};
+template <typename T>
+using Ref = std::unique_ptr<T, Releaser<T>>;
+
+struct ListFree {
+  void operator()(QORITEMIDLIST* list) const { list->free(); }
+};
+using OwnedList = std::unique_ptr<QORITEMIDLIST, ListFree>;
+
+OwnedList Own(LPITEMIDLIST list) { return OwnedList(reinterpret_cast<QORITEMIDLIST*>(list)); }
+
+class RecordClass : public testing::Test {
+ protected:
+  void SetUp() override {
+    IzKtrnArchiveObject* object = nullptr;
+    ASSERT_EQ(QORCreateObject(g_samplePath.c_str(), IID_IzKtrnArchiveObject, reinterpret_cast<void**>(&object)), S_OK)
+        << g_samplePath;
+    m_object.reset(object);
+    IUnknown* root = nullptr;
+    ASSERT_EQ(m_object->get_archiveRootFolder(&root), S_OK);
+    Ref<IUnknown> rootOwner(root);
+    IShellFolder* shell = nullptr;
+    ASSERT_EQ(root->QueryInterface(IID_IShellFolder, reinterpret_cast<void**>(&shell)), S_OK);
+    m_root.reset(shell);
+  }
+
+  // The children of a folder, as the library's enumerator hands them out.
+  static std::vector<OwnedList> Children(IShellFolder* folder) {
+    std::vector<OwnedList> children;
+    IEnumIDList* items = nullptr;
+    EXPECT_EQ(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK);
+    if (!items) return children;
+    LPITEMIDLIST item = nullptr;
+    while (items->Next(1, &item, nullptr) == S_OK) children.push_back(Own(item));
+    items->Release();
+    return children;
+  }
+
+  static const QORITEMIDLIST* Named(const std::vector<OwnedList>& children, const char* name) {
+    for (const OwnedList& child : children)
+      if (child->getFileName() == name) return child.get();
+    ADD_FAILURE() << "no item " << name;
+    return nullptr;
+  }
+
+  Ref<IShellFolder> Bind(const QORITEMIDLIST* folder) {
+    IShellFolder* sub = nullptr;
+    EXPECT_EQ(m_root->BindToObject(reinterpret_cast<LPCITEMIDLIST>(folder), nullptr, IID_IShellFolder,
+                                   reinterpret_cast<void**>(&sub)),
+              S_OK);
+    return Ref<IShellFolder>(sub);
+  }
+
+  Ref<IzKtrnArchiveObject> m_object;
+  Ref<IShellFolder> m_root;
+};
+
+TEST_F(RecordClass, FieldsOfTheLibrarysRecordsAgreeWithTheFolder) {
+  std::vector<OwnedList> top = Children(m_root.get());
+  ASSERT_EQ(top.size(), 4u);
+  const QORITEMIDLIST* docs = Named(top, "docs");
+  ASSERT_NE(docs, nullptr);
+  Ref<IShellFolder> docsFolder = Bind(docs);
+  ASSERT_TRUE(docsFolder);
+  IzKtrnArchiveFolder* archiveFolder = nullptr;
+  ASSERT_EQ(docsFolder->QueryInterface(IID_IzKtrnArchiveFolder, reinterpret_cast<void**>(&archiveFolder)), S_OK);
+  Ref<IzKtrnArchiveFolder> folder(archiveFolder);
+
+  std::map<std::string, DWORD> indexes;
+  for (const OwnedList& child : Children(docsFolder.get())) {
+    const QORITEMIDLIST& record = *child;
+    SCOPED_TRACE(record.getFileName());
+    LPCITEMIDLIST pidl = reinterpret_cast<LPCITEMIDLIST>(&record);
+    EXPECT_TRUE(record.isQORITEMIDLIST());
+    EXPECT_FALSE(record.isFolder());
+    EXPECT_EQ(record.getAttributes(), 0x80u);
+    EXPECT_EQ(record.getSizeOne(), 29 + record.getFileName().size());
+    EXPECT_EQ(record.getSize(), record.getSizeOne()) << "a one-item list";
+    EXPECT_EQ(record.getFilePath(), record.getFileName());
+    ULONG size = 0;
+    ASSERT_EQ(folder->GetFileSize(pidl, &size), S_OK);
+    EXPECT_EQ(record.getLength(), size);
+    FILETIME time{}, recordTime = record.getLastModifiedTime();
+    ASSERT_EQ(folder->GetLastModifiedTime(pidl, &time), S_OK);
+    EXPECT_EQ(recordTime.dwLowDateTime, time.dwLowDateTime);
+    EXPECT_EQ(recordTime.dwHighDateTime, time.dwHighDateTime);
+    EXPECT_NE(recordTime.dwHighDateTime, 0u) << "a real modification time";
+    indexes[record.getFileName()] = record.getIndex();
+  }
+  ASSERT_EQ(indexes.size(), 3u);
+  EXPECT_NE(indexes["guide.txt"], indexes["changes.log"]) << "each file its own catalogue index";
+  EXPECT_TRUE(indexes.count("\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt")) << "the name stays code page 932";
+
+  EXPECT_TRUE(docs->isFolder());
+  EXPECT_EQ(docs->getAttributes(), 0x10u);
+  EXPECT_EQ(docs->getIndex(), 0xFFFFFFFFu);
+  EXPECT_EQ(docs->getLength(), 0u);
+}
+
+TEST_F(RecordClass, ListsOfTheLibrarysRecordsJoinWalkAndCompare) {
+  std::vector<OwnedList> top = Children(m_root.get());
+  const QORITEMIDLIST* docs = Named(top, "docs");
+  const QORITEMIDLIST* readme = Named(top, "README.txt");
+  ASSERT_TRUE(docs && readme);
+  Ref<IShellFolder> docsFolder = Bind(docs);
+  std::vector<OwnedList> inDocs = Children(docsFolder.get());
+  const QORITEMIDLIST* guide = Named(inDocs, "guide.txt");
+  ASSERT_NE(guide, nullptr);
+
+  OwnedList path(docs->concat(guide));
+  ASSERT_TRUE(path);
+  EXPECT_EQ(path->getFilePath(), "docs\\guide.txt");
+  EXPECT_EQ(path->getSize(), docs->getSizeOne() + guide->getSizeOne());
+  EXPECT_EQ(path->getSizeOne(), docs->getSizeOne());
+  EXPECT_TRUE(path->next()->compare(*guide));
+  EXPECT_TRUE(path->last()->compare(*guide));
+  EXPECT_EQ(path->next()->next()->getSizeOne(), 0u) << "the terminator follows";
+
+  OwnedList copy(path->duplicate());
+  ASSERT_TRUE(copy);
+  EXPECT_NE(copy.get(), path.get());
+  EXPECT_TRUE(copy->compare(*path));
+  EXPECT_FALSE(copy->compare(*guide));
+
+  EXPECT_TRUE(*docs < *readme) << "docs before README.txt: letters compare without case";
+  EXPECT_FALSE(*readme < *docs);
+  EXPECT_FALSE(*docs < *docs);
+
+  // Assignment copies the fixed part only: the copy's first item takes the
+  // guide's fields and keeps its own size and name.
+  copy->operator=(*guide);
+  EXPECT_EQ(copy->getIndex(), guide->getIndex());
+  EXPECT_EQ(copy->getLength(), guide->getLength());
+  EXPECT_FALSE(copy->isFolder());
+  EXPECT_EQ(copy->getSizeOne(), docs->getSizeOne());
+  EXPECT_EQ(copy->getFileName(), "docs");
+}
+
+TEST(RecordClassCreate, CreateLaysOutTheRecordByteForByte) {
+  FILETIME time{0x11223344u, 0x01D9AABBu};
+  OwnedList record(QORITEMIDLIST::create("abc", 5, 0x80, 1000, time));
+  ASSERT_TRUE(record);
+  const unsigned char expected[] = {0x20, 0x00, 'Q',  'i',  'd',  'l',  0x05, 0x00, 0x00, 0x00, 0x80, 0x00,
+                                    0x00, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x44, 0x33, 0x22, 0x11, 0xBB, 0xAA,
+                                    0xD9, 0x01, 0x00, 0x00, 'a',  'b',  'c',  0x00, 0x00, 0x00};
+  EXPECT_EQ(std::memcmp(record.get(), expected, sizeof expected), 0);
+  EXPECT_EQ(record->getFileName(), "abc");
+  EXPECT_EQ(record->getSize(), 32u);
+}
+
+// The identifiers are written twice, as the type library source takes them
+// and as C and C++ take them; both forms must name the same values.
+TEST(Identifiers, BothFormsOfEveryIdentifierAgree) {
+#define QOR_STRINGIZE_(tokens) #tokens
+#define QOR_STRINGIZE(tokens) QOR_STRINGIZE_(tokens)
+  struct Row {
+    const char* text;
+    GUID value;
+  } rows[] = {
+      {QOR_STRINGIZE(QOR_LIBID_ARFOLDERLib), LIBID_ARFOLDERLib},
+      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveFolder), CLSID_zKtrnArchiveFolder},
+      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveFolder), IID_IzKtrnArchiveFolder},
+      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveObject), CLSID_zKtrnArchiveObject},
+      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveObject), IID_IzKtrnArchiveObject},
+      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveEnumIDList), CLSID_zKtrnArchiveEnumIDList},
+      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveEnumIDList), IID_IzKtrnArchiveEnumIDList},
+      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveDataObject), CLSID_zKtrnArchiveDataObject},
+      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveDataObject), IID_IzKtrnArchiveDataObject},
+      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveLink), CLSID_zKtrnArchiveLink},
+      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveLink), IID_IzKtrnArchiveLink},
+  };
+  for (const Row& row : rows) {
+    const GUID& g = row.value;
+    char text[37];
+    std::snprintf(text, sizeof text, "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
+                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    EXPECT_STREQ(text, row.text);
+  }
+}
+
+}  // namespace
+
+// usage: record_class_tests [gtest options] SAMPLE-ARCHIVE (Windows-form path)
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s SAMPLE-ARCHIVE\n", argv[0]);
+    return 2;
+  }
+  g_samplePath = argv[1];
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,502 @@
+/* A host written in plain C against include/qor/ alone that drives QOR.DLL as
+ * the desktop shell does, through the system's own OLE: it loads the DLL by
+ * name, walks every folder of the sample archive, copies every file out
+ * through the clipboard and compares the bytes with ExtractFile's, registers
+ * the type library with regsvr32 and reads it back, saves, loads and
+ * resolves a link, and finally lets COM unload the DLL.
+ *
+ * usage: ole_host SAMPLE-ARCHIVE
+ * Every step checks its result; the first difference ends the program with
+ * status 1 and a line that names it. */
+#define COBJMACROS
+#include "qor/winapi.h"
+#include <initguid.h> /* this translation unit defines QOR's identifiers */
+#include "qor/qor.h"
+
+#include <shlwapi.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define CHECK(condition, ...) \
+  do {                        \
+    if (!(condition)) Fail(__LINE__, __VA_ARGS__); \
+  } while (0)
+#define CHECK_HR(call, expected, what)                                                       \
+  do {                                                                                       \
+    HRESULT hr_ = (call);                                                                    \
+    CHECK(hr_ == (HRESULT)(expected), "%s: status 0x%08lX, expected 0x%08lX", what,          \
+          (unsigned long)hr_, (unsigned long)(expected));                                    \
+  } while (0)
+
+static void Fail(int line, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  fprintf(stderr, "ole_host: line %d: ", line);
+  vfprintf(stderr, format, arguments);
+  fputc('\n', stderr);
+  va_end(arguments);
+  exit(1);
+}
+
+static PFN_QORCreateObject g_createObject;
+static PFN_QORCreateLinkObject g_createLinkObject;
+static PFN_QORDllEntryPoint g_canUnloadNow;
+static CLIPFORMAT g_cfDescriptor, g_cfContents;
+static char g_scratch[MAX_PATH]; /* folder for extracted files and the link */
+
+/* Paths below the archive root that the walk must meet, folders with a
+ * trailing "\"; the sample's Japanese name is code page 932. */
+static const char* const kExpected[] = {
+    "README.txt",          "data\\",          "data\\empty.dat",
+    "data\\table.csv",     "docs\\",          "docs\\changes.log",
+    "docs\\guide.txt",     "docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "src\\",
+    "src\\hello.c",
+};
+#define EXPECTED_COUNT (sizeof kExpected / sizeof kExpected[0])
+static int g_seen[EXPECTED_COUNT];
+static unsigned g_filesCompared;
+
+static void See(const char* path) {
+  size_t i;
+  for (i = 0; i < EXPECTED_COUNT; ++i) {
+    if (strcmp(kExpected[i], path) == 0) {
+      CHECK(!g_seen[i], "the walk met %s twice", path);
+      g_seen[i] = 1;
+      return;
+    }
+  }
+  Fail(__LINE__, "the walk met %s, which the sample does not hold", path);
+}
+
+static void* ReadWholeFile(const char* path, DWORD* size) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+  DWORD length, read = 0;
+  char* bytes;
+  CHECK(file != INVALID_HANDLE_VALUE, "cannot open %s (error %lu)", path, GetLastError());
+  length = GetFileSize(file, NULL);
+  bytes = malloc(length + 1);
+  CHECK(bytes != NULL, "out of memory");
+  CHECK(ReadFile(file, bytes, length, &read, NULL) && read == length, "cannot read %s", path);
+  CloseHandle(file);
+  *size = length;
+  return bytes;
+}
+
+static void SameBytes(const void* got, DWORD gotSize, const void* want, DWORD wantSize, const char* what) {
+  CHECK(gotSize == wantSize, "%s: %lu bytes, ExtractFile wrote %lu", what, gotSize, wantSize);
+  CHECK(memcmp(got, want, wantSize) == 0, "%s: bytes differ from ExtractFile's", what);
+}
+
+/* One stored file out through the clipboard's data object, as a memory block
+ * and as a stream, against what ExtractFile writes for the same item. */
+static void CompareContents(IDataObject* clip, IzKtrnArchiveFolder* folder, LPCITEMIDLIST item, LONG index,
+                            DWORD describedSize, const char* path) {
+  char target[MAX_PATH];
+  void* extracted;
+  DWORD extractedSize, got = 0;
+  FORMATETC format = {0, NULL, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium;
+  char* streamed;
+  ULONG read = 0;
+
+  snprintf(target, sizeof target, "%s\\extracted-%ld", g_scratch, (long)g_filesCompared);
+  /* ExtractFile takes a narrow path behind its wide type. */
+  CHECK_HR(IzKtrnArchiveFolder_ExtractFile(folder, item, (LPWSTR)target), S_OK, path);
+  extracted = ReadWholeFile(target, &extractedSize);
+  CHECK(describedSize == extractedSize, "%s: the descriptor says %lu bytes, ExtractFile wrote %lu", path,
+        describedSize, extractedSize);
+
+  format.cfFormat = g_cfContents;
+  format.lindex = index;
+  CHECK_HR(IDataObject_GetData(clip, &format, &medium), S_OK, "FileContents as a memory block");
+  CHECK(medium.tymed == TYMED_HGLOBAL, "%s: medium %lu, not a memory block", path, medium.tymed);
+  /* The block may be longer than the file; the descriptor gives the length. */
+  CHECK(GlobalSize(medium.hGlobal) >= extractedSize, "%s: a block of %lu bytes for %lu", path,
+        (unsigned long)GlobalSize(medium.hGlobal), extractedSize);
+  if (extractedSize > 0) SameBytes(GlobalLock(medium.hGlobal), extractedSize, extracted, extractedSize, path);
+  GlobalUnlock(medium.hGlobal);
+  ReleaseStgMedium(&medium);
+
+  format.tymed = TYMED_ISTREAM;
+  CHECK_HR(IDataObject_GetData(clip, &format, &medium), S_OK, "FileContents as a stream");
+  CHECK(medium.tymed == TYMED_ISTREAM, "%s: medium %lu, not a stream", path, medium.tymed);
+  streamed = malloc(extractedSize + 16);
+  CHECK(streamed != NULL, "out of memory");
+  do {
+    CHECK(SUCCEEDED(IStream_Read(medium.pstm, streamed + got, extractedSize + 16 - got, &read)),
+          "%s: stream read failed", path);
+    got += read;
+  } while (read != 0 && got < extractedSize + 16);
+  SameBytes(streamed, got, extracted, extractedSize, path);
+  ReleaseStgMedium(&medium);
+  free(streamed);
+  free(extracted);
+  DeleteFileA(target);
+  ++g_filesCompared;
+}
+
+/* The files of one folder, selected together, go onto the clipboard; what
+ * comes back from it describes and holds every one of them. */
+static void CopyThroughClipboard(IShellFolder* shell, IzKtrnArchiveFolder* folder, LPCITEMIDLIST* items,
+                                 const char (*names)[MAX_PATH], UINT count, const char* prefix) {
+  IDataObject* data = NULL;
+  IDataObject* clip = NULL;
+  FORMATETC format = {0, NULL, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium;
+  FILEGROUPDESCRIPTORA* group;
+  UINT i;
+  char path[MAX_PATH];
+  DWORD sizes[16];
+
+  CHECK_HR(IShellFolder_GetUIObjectOf(shell, NULL, count, (PCUITEMID_CHILD_ARRAY)items, &IID_IDataObject, NULL,
+                                      (void**)&data),
+           S_OK, "GetUIObjectOf(IDataObject)");
+  CHECK_HR(OleSetClipboard(data), S_OK, "OleSetClipboard");
+  CHECK_HR(OleIsCurrentClipboard(data), S_OK, "OleIsCurrentClipboard");
+  CHECK_HR(OleGetClipboard(&clip), S_OK, "OleGetClipboard");
+
+  format.cfFormat = g_cfDescriptor;
+  CHECK_HR(IDataObject_GetData(clip, &format, &medium), S_OK, "FileGroupDescriptor");
+  group = GlobalLock(medium.hGlobal);
+  CHECK(group != NULL && group->cItems == count, "%s: the descriptor lists %lu items for %u selected", prefix,
+        group ? group->cItems : 0, count);
+  for (i = 0; i < count; ++i) {
+    CHECK(strcmp(group->fgd[i].cFileName, names[i]) == 0, "descriptor %u names %s, not %s", i,
+          group->fgd[i].cFileName, names[i]);
+    CHECK(group->fgd[i].dwFlags & FD_FILESIZE, "descriptor %u gives no size", i);
+    sizes[i] = group->fgd[i].nFileSizeLow;
+  }
+  GlobalUnlock(medium.hGlobal);
+  ReleaseStgMedium(&medium);
+
+  for (i = 0; i < count; ++i) {
+    snprintf(path, sizeof path, "%s%s", prefix, names[i]);
+    CompareContents(clip, folder, items[i], (LONG)i, sizes[i], path);
+  }
+  IDataObject_Release(clip);
+  CHECK_HR(OleSetClipboard(NULL), S_OK, "emptying the clipboard");
+  IDataObject_Release(data);
+}
+
+/* Every item of a folder and, depth first, of the folders below it. */
+static void Walk(IShellFolder* shell, const char* prefix) {
+  IEnumIDList* items = NULL;
+  IzKtrnArchiveFolder* folder = NULL;
+  LPITEMIDLIST item;
+  LPCITEMIDLIST files[16];
+  char names[16][MAX_PATH];
+  UINT fileCount = 0, i;
+
+  CHECK_HR(IShellFolder_QueryInterface(shell, &IID_IzKtrnArchiveFolder, (void**)&folder), S_OK,
+           "QueryInterface(IzKtrnArchiveFolder)");
+  CHECK_HR(IShellFolder_EnumObjects(shell, NULL, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK,
+           "EnumObjects");
+  while (IEnumIDList_Next(items, 1, &item, NULL) == S_OK) {
+    STRRET name;
+    char display[MAX_PATH], path[MAX_PATH];
+    SFGAOF attributes = SFGAO_FOLDER | SFGAO_READONLY;
+    CHECK_HR(IShellFolder_GetDisplayNameOf(shell, item, SHGDN_INFOLDER, &name), S_OK, "GetDisplayNameOf");
+    CHECK_HR(StrRetToBufA(&name, item, display, sizeof display), S_OK, "StrRetToBufA");
+    CHECK_HR(IShellFolder_GetAttributesOf(shell, 1, (PCUITEMID_CHILD_ARRAY)&item, &attributes), S_OK,
+             "GetAttributesOf");
+    CHECK(attributes & SFGAO_READONLY, "%s%s is not read-only", prefix, display);
+    if (attributes & SFGAO_FOLDER) {
+      IShellFolder* sub = NULL;
+      snprintf(path, sizeof path, "%s%s\\", prefix, display);
+      See(path);
+      CHECK_HR(IShellFolder_BindToObject(shell, item, NULL, &IID_IShellFolder, (void**)&sub), S_OK, path);
+      Walk(sub, path);
+      IShellFolder_Release(sub);
+      CoTaskMemFree(item);
+    } else {
+      snprintf(path, sizeof path, "%s%s", prefix, display);
+      See(path);
+      CHECK(fileCount < 16, "more files in %s than this host selects", prefix);
+      files[fileCount] = item;
+      strcpy(names[fileCount], display);
+      ++fileCount;
+    }
+  }
+  IEnumIDList_Release(items);
+  if (fileCount > 0) CopyThroughClipboard(shell, folder, files, (const char(*)[MAX_PATH])names, fileCount, prefix);
+  for (i = 0; i < fileCount; ++i) CoTaskMemFree((void*)files[i]);
+  IzKtrnArchiveFolder_Release(folder);
+}
+
+/* Wine's regsvr32 registers the type library through DllRegisterServer. */
+static void RegisterWithRegsvr32(const char* dll) {
+  char command[2 * MAX_PATH];
+  STARTUPINFOA startup;
+  PROCESS_INFORMATION process;
+  DWORD status = 1;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  snprintf(command, sizeof command, "regsvr32.exe /s \"%s\"", dll);
+  CHECK(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process),
+        "cannot start regsvr32 (error %lu)", GetLastError());
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CHECK(status == 0, "regsvr32 %s exited with %lu", dll, status);
+}
+
+/* A wide string of the type library as code page 932 bytes. */
+static void Cp932Of(BSTR text, char* out, int size) {
+  int n = WideCharToMultiByte(932, 0, text, -1, out, size, NULL, NULL);
+  CHECK(n > 0, "cannot convert a string of the type library to code page 932");
+}
+
+struct MemberRow {
+  const char* name;
+  const char* help; /* Shift-JIS bytes */
+};
+struct InterfaceRow {
+  const IID* iid;
+  const char* name;
+  struct MemberRow members[4];
+};
+
+#define METHOD "\xD2\xBF\xAF\xC4\xDE "   /* half-width katakana: method */
+#define PROPERTY "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " /* half-width katakana: property */
+
+static void CheckTypeLibrary(const char* dll) {
+  static const struct InterfaceRow rows[] = {
+      {&IID_IzKtrnArchiveFolder,
+       "IzKtrnArchiveFolder",
+       {{"GetLastModifiedTime", METHOD "GetLastModifiedTime"},
+        {"GetFileSize", METHOD "GetFileSize"},
+        {"GetFullQualifiedPIDL", METHOD "GetFullQualifiedPIDL"},
+        {"ExtractFile", METHOD "ExtractFile"}}},
+      {&IID_IzKtrnArchiveObject,
+       "IzKtrnArchiveObject",
+       {{"BindToArchive", METHOD "BindToArchive"},
+        {"archiveRootFolder", PROPERTY "archiveRootFolder"},
+        {"ExtractFile", METHOD "ExtractFile"}}},
+      {&IID_IzKtrnArchiveEnumIDList, "IzKtrnArchiveEnumIDList", {{NULL, NULL}}},
+      {&IID_IzKtrnArchiveDataObject, "IzKtrnArchiveDataObject", {{NULL, NULL}}},
+      {&IID_IzKtrnArchiveLink,
+       "IzKtrnArchiveLink",
+       {{"SetIDList", METHOD "SetIDList"}, {"GetIDList", METHOD "GetIDList"}, {"Resolve", METHOD "Resolve"}}},
+  };
+  ITypeLib* library = NULL;
+  TLIBATTR* attributes = NULL;
+  BSTR name = NULL, help = NULL;
+  char text[256];
+  size_t r;
+
+  RegisterWithRegsvr32(dll);
+  CHECK_HR(LoadRegTypeLib(&LIBID_ARFOLDERLib, 1, 0, 0x409, &library), S_OK, "LoadRegTypeLib(ARFOLDERLib 1.0)");
+  CHECK_HR(ITypeLib_GetLibAttr(library, &attributes), S_OK, "GetLibAttr");
+  CHECK(attributes->syskind == (sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64), "the type library's system kind is %d",
+        (int)attributes->syskind);
+  ITypeLib_ReleaseTLibAttr(library, attributes);
+  CHECK_HR(ITypeLib_GetDocumentation(library, -1, &name, &help, NULL, NULL), S_OK, "the library's documentation");
+  Cp932Of(name, text, sizeof text);
+  CHECK(strcmp(text, "ARFOLDERLib") == 0, "the library is named %s", text);
+  Cp932Of(help, text, sizeof text);
+  CHECK(strcmp(text, "qor 1.0 Type Library") == 0, "the library's help string is %s", text);
+  SysFreeString(name);
+  SysFreeString(help);
+
+  for (r = 0; r < sizeof rows / sizeof rows[0]; ++r) {
+    ITypeInfo* info = NULL;
+    TYPEATTR* type = NULL;
+    UINT m, count = 0;
+    CHECK_HR(ITypeLib_GetTypeInfoOfGuid(library, rows[r].iid, &info), S_OK, rows[r].name);
+    CHECK_HR(ITypeInfo_GetDocumentation(info, MEMBERID_NIL, &name, NULL, NULL, NULL), S_OK, rows[r].name);
+    Cp932Of(name, text, sizeof text);
+    CHECK(strcmp(text, rows[r].name) == 0, "the interface %s is named %s", rows[r].name, text);
+    SysFreeString(name);
+    while (count < 4 && rows[r].members[count].name) ++count;
+    CHECK_HR(ITypeInfo_GetTypeAttr(info, &type), S_OK, rows[r].name);
+    CHECK(type->cFuncs == count, "%s has %u methods, not %u", rows[r].name, type->cFuncs, count);
+    ITypeInfo_ReleaseTypeAttr(info, type);
+    for (m = 0; m < count; ++m) {
+      FUNCDESC* function = NULL;
+      CHECK_HR(ITypeInfo_GetFuncDesc(info, m, &function), S_OK, rows[r].members[m].name);
+      CHECK_HR(ITypeInfo_GetDocumentation(info, function->memid, &name, &help, NULL, NULL), S_OK,
+               rows[r].members[m].name);
+      Cp932Of(name, text, sizeof text);
+      CHECK(strcmp(text, rows[r].members[m].name) == 0, "%s slot %u is %s, not %s", rows[r].name, m, text,
+            rows[r].members[m].name);
+      Cp932Of(help, text, sizeof text);
+      CHECK(strcmp(text, rows[r].members[m].help) == 0, "the help string of %s.%s is not the Shift-JIS one",
+            rows[r].name, rows[r].members[m].name);
+      SysFreeString(name);
+      SysFreeString(help);
+      ITypeInfo_ReleaseFuncDesc(info, function);
+    }
+    ITypeInfo_Release(info);
+  }
+  ITypeLib_Release(library);
+}
+
+/* The child of a folder with the given display name. */
+static LPITEMIDLIST ChildNamed(IShellFolder* shell, const char* wanted) {
+  IEnumIDList* items = NULL;
+  LPITEMIDLIST item, found = NULL;
+  CHECK_HR(IShellFolder_EnumObjects(shell, NULL, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK, "EnumObjects");
+  while (!found && IEnumIDList_Next(items, 1, &item, NULL) == S_OK) {
+    STRRET name;
+    char display[MAX_PATH];
+    CHECK_HR(IShellFolder_GetDisplayNameOf(shell, item, SHGDN_INFOLDER, &name), S_OK, "GetDisplayNameOf");
+    CHECK_HR(StrRetToBufA(&name, item, display, sizeof display), S_OK, "StrRetToBufA");
+    if (strcmp(display, wanted) == 0)
+      found = item;
+    else
+      CoTaskMemFree(item);
+  }
+  IEnumIDList_Release(items);
+  CHECK(found != NULL, "no item %s", wanted);
+  return found;
+}
+
+/* A link to docs\guide.txt, saved, loaded into a new link object and
+ * resolved; the link file reads back through the profile service. */
+static void CheckLink(IShellFolder* root, const char* archive) {
+  LPITEMIDLIST docs = ChildNamed(root, "docs"), guide, docsAbsolute = NULL, place, resolved = NULL;
+  LPITEMIDLIST expected;
+  IShellFolder* docsShell = NULL;
+  IzKtrnArchiveFolder* docsFolder = NULL;
+  IzKtrnArchiveLink* link = NULL;
+  IPersistFile* file = NULL;
+  IUnknown* resolvedRoot = NULL;
+  IShellFolder* resolvedShell = NULL;
+  char linkPath[MAX_PATH], value[2 * MAX_PATH], want[2 * MAX_PATH];
+  WCHAR wideLink[MAX_PATH];
+
+  CHECK_HR(IShellFolder_BindToObject(root, docs, NULL, &IID_IShellFolder, (void**)&docsShell), S_OK, "bind docs");
+  guide = ChildNamed(docsShell, "guide.txt");
+  CHECK_HR(IShellFolder_QueryInterface(docsShell, &IID_IzKtrnArchiveFolder, (void**)&docsFolder), S_OK,
+           "docs as an archive folder");
+  CHECK_HR(IzKtrnArchiveFolder_GetFullQualifiedPIDL(docsFolder, &docsAbsolute), S_OK, "GetFullQualifiedPIDL");
+  place = ILCombine(docsAbsolute, guide);
+  CHECK(place != NULL, "ILCombine failed");
+
+  snprintf(linkPath, sizeof linkPath, "%s\\guide.lnk", g_scratch);
+  MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideLink, MAX_PATH);
+  DeleteFileA(linkPath);
+  CHECK_HR(g_createLinkObject(&IID_IzKtrnArchiveLink, (void**)&link), S_OK, "QORCreateLinkObject");
+  CHECK_HR(IzKtrnArchiveLink_SetIDList(link, place), S_OK, "SetIDList");
+  CHECK_HR(IzKtrnArchiveLink_QueryInterface(link, &IID_IPersistFile, (void**)&file), S_OK, "link as IPersistFile");
+  CHECK_HR(IPersistFile_Save(file, wideLink, TRUE), S_OK, "saving the link");
+  IPersistFile_Release(file);
+  IzKtrnArchiveLink_Release(link);
+
+  snprintf(want, sizeof want, "%s/docs\\guide.txt", archive);
+  GetPrivateProfileStringA("zKtrnArchiveLink", "Path", "", value, sizeof value, linkPath);
+  CHECK(lstrcmpiA(value, want) == 0, "the link file holds Path=%s, not %s", value, want);
+
+  CHECK_HR(g_createLinkObject(&IID_IzKtrnArchiveLink, (void**)&link), S_OK, "QORCreateLinkObject");
+  CHECK_HR(IzKtrnArchiveLink_QueryInterface(link, &IID_IPersistFile, (void**)&file), S_OK, "link as IPersistFile");
+  CHECK_HR(IPersistFile_Load(file, wideLink, STGM_READ), S_OK, "loading the link");
+  CHECK_HR(IzKtrnArchiveLink_Resolve(link, &resolvedRoot, &resolved), S_OK, "Resolve");
+  CHECK(resolvedRoot != NULL && resolved != NULL, "Resolve handed out no folder or no list");
+  CHECK_HR(IUnknown_QueryInterface(resolvedRoot, &IID_IShellFolder, (void**)&resolvedShell), S_OK,
+           "the resolved root as IShellFolder");
+  expected = ILCombine(docs, guide);
+  CHECK(ILGetSize(resolved) == ILGetSize(expected) && memcmp(resolved, expected, ILGetSize(expected)) == 0,
+        "the resolved list is not docs\\guide.txt");
+  IPersistFile_Release(file);
+  IzKtrnArchiveLink_Release(link);
+  IShellFolder_Release(resolvedShell);
+  IUnknown_Release(resolvedRoot);
+  ILFree(expected);
+  ILFree(resolved);
+  ILFree(place);
+  ILFree(docsAbsolute);
+  IzKtrnArchiveFolder_Release(docsFolder);
+  IShellFolder_Release(docsShell);
+  CoTaskMemFree(guide);
+  CoTaskMemFree(docs);
+  DeleteFileA(linkPath);
+}
+
+/* As the shell's COM does for a namespace extension: COM loads the DLL for a
+ * class (which it refuses), and frees it once DllCanUnloadNow allows. */
+static void CheckUnload(HMODULE module, const char* dll) {
+  WCHAR clsid[40];
+  char key[64], inproc[96];
+  HKEY server;
+  IClassFactory* factory = NULL;
+  CHECK_HR(g_canUnloadNow(), S_OK, "DllCanUnloadNow once everything is released");
+
+  CHECK(StringFromGUID2(&CLSID_zKtrnArchiveFolder, clsid, 40) > 0, "StringFromGUID2");
+  memcpy(key, "CLSID\\", 6);
+  WideCharToMultiByte(CP_ACP, 0, clsid, -1, key + 6, (int)sizeof key - 6, NULL, NULL);
+  snprintf(inproc, sizeof inproc, "%s\\InprocServer32", key);
+  CHECK(RegCreateKeyA(HKEY_CLASSES_ROOT, inproc, &server) == ERROR_SUCCESS, "cannot register %s", inproc);
+  RegSetValueExA(server, NULL, 0, REG_SZ, (const BYTE*)dll, (DWORD)strlen(dll) + 1);
+  RegSetValueExA(server, "ThreadingModel", 0, REG_SZ, (const BYTE*)"Apartment", 10);
+  RegCloseKey(server);
+  CHECK_HR(CoGetClassObject(&CLSID_zKtrnArchiveFolder, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory,
+                            (void**)&factory),
+           CLASS_E_CLASSNOTAVAILABLE, "CoGetClassObject(zKtrnArchiveFolder)");
+  CHECK(factory == NULL, "a refused class handed out a factory");
+
+  FreeLibrary(module);
+  CHECK(GetModuleHandleA("QOR.DLL") != NULL, "COM did not keep the DLL it loaded");
+  CoFreeUnusedLibraries();
+  CHECK(GetModuleHandleA("QOR.DLL") == NULL, "CoFreeUnusedLibraries left QOR.DLL loaded");
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, inproc);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+}
+
+int main(int argc, char** argv) {
+  HMODULE module;
+  char dll[MAX_PATH], archivePath[MAX_PATH];
+  IzKtrnArchiveObject* archive = NULL;
+  IUnknown* rootUnknown = NULL;
+  IShellFolder* root = NULL;
+  size_t i;
+
+  if (argc != 2) {
+    fprintf(stderr, "usage: ole_host SAMPLE-ARCHIVE\n");
+    return 2;
+  }
+  CHECK_HR(OleInitialize(NULL), S_OK, "OleInitialize");
+  g_cfDescriptor = (CLIPFORMAT)RegisterClipboardFormatA("FileGroupDescriptor");
+  g_cfContents = (CLIPFORMAT)RegisterClipboardFormatA("FileContents");
+  CHECK(GetTempPathA(sizeof g_scratch, g_scratch) > 0, "no temporary folder");
+  snprintf(g_scratch + strlen(g_scratch), sizeof g_scratch - strlen(g_scratch), "qor-ole-host-%lu",
+           GetCurrentProcessId());
+  CHECK(CreateDirectoryA(g_scratch, NULL) || GetLastError() == ERROR_ALREADY_EXISTS, "cannot create %s", g_scratch);
+
+  module = LoadLibraryA("QOR.DLL");
+  CHECK(module != NULL, "cannot load QOR.DLL (error %lu)", GetLastError());
+  GetModuleFileNameA(module, dll, sizeof dll);
+  /* Through void (*)(void), the one cast between function types that says
+   * "the type is known better than the declaration". */
+  g_createObject = (PFN_QORCreateObject)(void (*)(void))GetProcAddress(module, "QORCreateObject");
+  g_createLinkObject = (PFN_QORCreateLinkObject)(void (*)(void))GetProcAddress(module, "QORCreateLinkObject");
+  g_canUnloadNow = (PFN_QORDllEntryPoint)(void (*)(void))GetProcAddress(module, "DllCanUnloadNow");
+  CHECK(g_createObject && g_createLinkObject && g_canUnloadNow, "QOR.DLL lacks an entry point");
+
+  /* The shell's own form of the path, as the shell would pass it: the
+   * desktop folder parses it back in GetFullQualifiedPIDL. */
+  CHECK(GetFullPathNameA(argv[1], sizeof archivePath, archivePath, NULL) > 0, "GetFullPathNameA(%s)", argv[1]);
+  CHECK_HR(g_createObject(archivePath, &IID_IzKtrnArchiveObject, (void**)&archive), S_OK, "QORCreateObject");
+  CHECK_HR(IzKtrnArchiveObject_get_archiveRootFolder(archive, &rootUnknown), S_OK, "archiveRootFolder");
+  CHECK_HR(IUnknown_QueryInterface(rootUnknown, &IID_IShellFolder, (void**)&root), S_OK, "root as IShellFolder");
+  IUnknown_Release(rootUnknown);
+  CHECK_HR(g_canUnloadNow(), S_FALSE, "DllCanUnloadNow while the archive is open");
+
+  Walk(root, "");
+  for (i = 0; i < EXPECTED_COUNT; ++i) CHECK(g_seen[i], "the walk never met %s", kExpected[i]);
+  CHECK(g_filesCompared == 7, "%u files compared, the sample holds 7", g_filesCompared);
+
+  CheckTypeLibrary(dll);
+  CheckLink(root, archivePath);
+
+  IShellFolder_Release(root);
+  IzKtrnArchiveObject_Release(archive);
+  CheckUnload(module, dll);
+  RemoveDirectoryA(g_scratch);
+  OleUninitialize();
+  printf("ole_host: %u files copied through the clipboard and compared; type library, link and unload checked\n",
+         g_filesCompared);
+  return 0;
+}
