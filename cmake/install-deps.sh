@@ -10,12 +10,12 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 release_packages=(
-  cmake ninja-build g++ python3
-  googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev liblz4-dev
-  libcli11-dev nlohmann-json3-dev
+  cmake ninja-build g++ libcli11-dev nlohmann-json3-dev
+  libbenchmark-dev zlib1g-dev liblz4-dev
 )
 all_packages=(
   "${release_packages[@]}"
+  python3 googletest libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   mingw-w64 mingw-w64-tools wine wine64 libwine-dev locales
   g++-multilib qemu-user

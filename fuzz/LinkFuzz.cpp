@@ -16,7 +16,7 @@
 #include "platform/win32.h"
 
 #include "names/WideText.h"
-#include "platform/ComPtr.h"
+#include "qor/ComPtr.h"
 #include "qor/qor.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <new>
 #include <utility>
 
-#include "platform/ComPtr.h"
+#include "qor/ComPtr.h"
 #include "platform/win32.h"
 #include "qor/qor.h"
 #include "server/ServerModule.h"

@@ -5,7 +5,7 @@
 #include "names/MbString.h"
 #include "names/PathPrimitives.h"
 #include "names/RelativeReference.h"
-#include "platform/ComPtr.h"
+#include "qor/ComPtr.h"
 #include "platform/ResultMacros.h"
 
 namespace qor {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/ComPtr.h"
 #include "qor/QORITEMIDLIST.h"
 #include "qor/qor.h"
 
@@ -18,12 +19,7 @@ namespace {
 
 std::string g_samplePath;  // Windows-form path of the sample archive
 
-template <typename T>
-struct Releaser {
-  void operator()(T* p) const { p->Release(); }
-};
-template <typename T>
-using Ref = std::unique_ptr<T, Releaser<T>>;
+using qor::ComPtr;
 
 struct ListFree {
   void operator()(QORITEMIDLIST* list) const { list->free(); }
@@ -35,27 +31,21 @@ OwnedList Own(LPITEMIDLIST list) { return OwnedList(reinterpret_cast<QORITEMIDLI
 class RecordClass : public testing::Test {
  protected:
   void SetUp() override {
-    IzKtrnArchiveObject* object = nullptr;
-    ASSERT_EQ(QORCreateObject(g_samplePath.c_str(), IID_IzKtrnArchiveObject, reinterpret_cast<void**>(&object)), S_OK)
+    ASSERT_EQ(QORCreateObject(g_samplePath.c_str(), IID_IzKtrnArchiveObject, m_object.PutVoid()), S_OK)
         << g_samplePath;
-    m_object.reset(object);
-    IUnknown* root = nullptr;
-    ASSERT_EQ(m_object->get_archiveRootFolder(&root), S_OK);
-    Ref<IUnknown> rootOwner(root);
-    IShellFolder* shell = nullptr;
-    ASSERT_EQ(root->QueryInterface(IID_IShellFolder, reinterpret_cast<void**>(&shell)), S_OK);
-    m_root.reset(shell);
+    ComPtr<IUnknown> root;
+    ASSERT_EQ(m_object->get_archiveRootFolder(root.Put()), S_OK);
+    ASSERT_EQ(root.QueryInterface(IID_IShellFolder, m_root.PutVoid()), S_OK);
   }
 
   // The children of a folder, as the library's enumerator hands them out.
   static std::vector<OwnedList> Children(IShellFolder* folder) {
     std::vector<OwnedList> children;
-    IEnumIDList* items = nullptr;
-    EXPECT_EQ(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK);
+    ComPtr<IEnumIDList> items;
+    EXPECT_EQ(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()), S_OK);
     if (!items) return children;
     LPITEMIDLIST item = nullptr;
     while (items->Next(1, &item, nullptr) == S_OK) children.push_back(Own(item));
-    items->Release();
     return children;
   }
 
@@ -66,31 +56,29 @@ class RecordClass : public testing::Test {
     return nullptr;
   }
 
-  Ref<IShellFolder> Bind(const QORITEMIDLIST* folder) {
-    IShellFolder* sub = nullptr;
-    EXPECT_EQ(m_root->BindToObject(reinterpret_cast<LPCITEMIDLIST>(folder), nullptr, IID_IShellFolder,
-                                   reinterpret_cast<void**>(&sub)),
+  ComPtr<IShellFolder> Bind(const QORITEMIDLIST* folder) {
+    ComPtr<IShellFolder> sub;
+    EXPECT_EQ(m_root->BindToObject(reinterpret_cast<LPCITEMIDLIST>(folder), nullptr, IID_IShellFolder, sub.PutVoid()),
               S_OK);
-    return Ref<IShellFolder>(sub);
+    return sub;
   }
 
-  Ref<IzKtrnArchiveObject> m_object;
-  Ref<IShellFolder> m_root;
+  ComPtr<IzKtrnArchiveObject> m_object;
+  ComPtr<IShellFolder> m_root;
 };
 
 TEST_F(RecordClass, FieldsOfTheLibrarysRecordsAgreeWithTheFolder) {
-  std::vector<OwnedList> top = Children(m_root.get());
+  std::vector<OwnedList> top = Children(m_root.Get());
   ASSERT_EQ(top.size(), 4u);
   const QORITEMIDLIST* docs = Named(top, "docs");
   ASSERT_NE(docs, nullptr);
-  Ref<IShellFolder> docsFolder = Bind(docs);
+  ComPtr<IShellFolder> docsFolder = Bind(docs);
   ASSERT_TRUE(docsFolder);
-  IzKtrnArchiveFolder* archiveFolder = nullptr;
-  ASSERT_EQ(docsFolder->QueryInterface(IID_IzKtrnArchiveFolder, reinterpret_cast<void**>(&archiveFolder)), S_OK);
-  Ref<IzKtrnArchiveFolder> folder(archiveFolder);
+  ComPtr<IzKtrnArchiveFolder> folder;
+  ASSERT_EQ(docsFolder.QueryInterface(IID_IzKtrnArchiveFolder, folder.PutVoid()), S_OK);
 
   std::map<std::string, DWORD> indexes;
-  for (const OwnedList& child : Children(docsFolder.get())) {
+  for (const OwnedList& child : Children(docsFolder.Get())) {
     const QORITEMIDLIST& record = *child;
     SCOPED_TRACE(record.getFileName());
     LPCITEMIDLIST pidl = reinterpret_cast<LPCITEMIDLIST>(&record);
@@ -121,12 +109,12 @@ TEST_F(RecordClass, FieldsOfTheLibrarysRecordsAgreeWithTheFolder) {
 }
 
 TEST_F(RecordClass, ListsOfTheLibrarysRecordsJoinWalkAndCompare) {
-  std::vector<OwnedList> top = Children(m_root.get());
+  std::vector<OwnedList> top = Children(m_root.Get());
   const QORITEMIDLIST* docs = Named(top, "docs");
   const QORITEMIDLIST* readme = Named(top, "README.txt");
   ASSERT_TRUE(docs && readme);
-  Ref<IShellFolder> docsFolder = Bind(docs);
-  std::vector<OwnedList> inDocs = Children(docsFolder.get());
+  ComPtr<IShellFolder> docsFolder = Bind(docs);
+  std::vector<OwnedList> inDocs = Children(docsFolder.Get());
   const QORITEMIDLIST* guide = Named(inDocs, "guide.txt");
   ASSERT_NE(guide, nullptr);
 

@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "qor/qor.h"
-#include "support/TempDirectory.h"
-#include "writer/ArchiveWriter.h"
 
 namespace {
 
@@ -29,10 +27,6 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   bool Loaded() const { return m_module != nullptr; }
-  template <typename Function>
-  Function Entry(const char* name) const {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
-  }
   HRESULT Call(const char* entry) const {
     auto function = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(m_module, entry)));
     return function ? function() : E_NOTIMPL;
@@ -203,34 +197,6 @@ TEST_F(TypeLibrary, LibraryWithoutTheResourceFallsBackToTheTlbBesideIt) {
   ASSERT_EQ(LoadRegTypeLib(LIBID_ARFOLDERLib, 1, 0, 0x409, &library), S_OK);
   library->Release();
   DeleteFileA("QOR_NoTypeLib.tlb");
-}
-
-TEST_F(TypeLibrary, ExportsCarryUndecoratedNames) {
-  Library qor("QOR.DLL");
-  ASSERT_TRUE(qor.Loaded());
-  EXPECT_EQ(qor.Call("DllCanUnloadNow"), S_OK);
-  HMODULE module = GetModuleHandleA("QOR.DLL");
-  for (const char* name : {"QORCreateObject", "QORCreateLinkObject", "DllCanUnloadNow", "DllGetClassObject",
-                           "DllRegisterServer", "DllUnregisterServer"})
-    EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
-}
-
-// The DLL's own count of live objects decides whether the host may unload it.
-TEST_F(TypeLibrary, DllMayBeUnloadedOnlyWhenNoArchiveObjectLives) {
-  qor::test::TempDirectory dir;
-  const qor::ArchiveInput inputs[] = {{"a.txt", "contents", 0}};
-  std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs);
-  dir.Write("x.arc", std::string(bytes.begin(), bytes.end()));
-
-  Library qor("QOR.DLL");
-  ASSERT_TRUE(qor.Loaded());
-  auto create = qor.Entry<HRESULT(STDAPICALLTYPE*)(LPCSTR, REFIID, void**)>("QORCreateObject");
-  ASSERT_NE(create, nullptr);
-  IUnknown* archive = nullptr;
-  ASSERT_EQ(create(dir.PathOf("x.arc").c_str(), IID_IzKtrnArchiveObject, reinterpret_cast<void**>(&archive)), S_OK);
-  EXPECT_EQ(qor.Call("DllCanUnloadNow"), S_FALSE);
-  archive->Release();
-  EXPECT_EQ(qor.Call("DllCanUnloadNow"), S_OK);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "itemid/Pidl.h"
-#include "platform/ComPtr.h"
+#include "qor/ComPtr.h"
 #include "platform/win32.h"
 #include "qor/QORITEMIDLIST.h"
 #include "qor/qor.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/QorLibrary.h"
-#include "platform/ComPtr.h"
+#include "qor/ComPtr.h"
 
 namespace qor::host {
 
