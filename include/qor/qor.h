@@ -43,14 +43,16 @@ QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveLink);
 
 /* Each interface lists IUnknown's three methods first, so that the C vtable
  * has every slot; in C++ they are the base's own. */
+#define QOR_IUNKNOWN_METHODS                                       \
+  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE; \
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;                            \
+  STDMETHOD_(ULONG, Release)(THIS) PURE
 
 /* A folder of an opened archive (the root or any folder inside it). */
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveFolder
 DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
-  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  QOR_IUNKNOWN_METHODS;
   STDMETHOD(GetLastModifiedTime)(THIS_ LPCITEMIDLIST pidl, FILETIME* pVal) PURE;
   STDMETHOD(GetFileSize)(THIS_ LPCITEMIDLIST pidl, ULONG* pVal) PURE;
   STDMETHOD(GetFullQualifiedPIDL)(THIS_ LPITEMIDLIST* ppidl) PURE;
@@ -63,9 +65,7 @@ DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveObject
 DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
-  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  QOR_IUNKNOWN_METHODS;
   STDMETHOD(BindToArchive)(THIS_ BSTR archivePath) PURE;
   STDMETHOD(get_archiveRootFolder)(THIS_ IUnknown** pVal) PURE;
   /* lpszPath: a narrow path in the system code page, despite its type. */
@@ -75,26 +75,20 @@ DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveEnumIDList
 DECLARE_INTERFACE_(IzKtrnArchiveEnumIDList, IUnknown) {
-  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  QOR_IUNKNOWN_METHODS;
 };
 
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveDataObject
 DECLARE_INTERFACE_(IzKtrnArchiveDataObject, IUnknown) {
-  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  QOR_IUNKNOWN_METHODS;
 };
 
 /* A saved place inside an archive. */
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveLink
 DECLARE_INTERFACE_(IzKtrnArchiveLink, IUnknown) {
-  STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE;
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;
-  STDMETHOD_(ULONG, Release)(THIS) PURE;
+  QOR_IUNKNOWN_METHODS;
   STDMETHOD(SetIDList)(THIS_ LPCITEMIDLIST pidl) PURE;
   STDMETHOD(GetIDList)(THIS_ LPITEMIDLIST* ppidl) PURE;
   STDMETHOD(Resolve)(THIS_ IUnknown** ppunk, LPITEMIDLIST* ppidl) PURE;

@@ -225,112 +225,164 @@ static void Walk(IShellFolder* shell, const char* prefix) {
   IzKtrnArchiveFolder_Release(folder);
 }
 
-/* Wine's regsvr32 registers the type library through DllRegisterServer. */
-static void RegisterWithRegsvr32(const char* dll) {
+/* Wine's regsvr32 calls DllRegisterServer, or with /u DllUnregisterServer. */
+static void RunRegsvr32(const char* options, const char* dll) {
   char command[2 * MAX_PATH];
   STARTUPINFOA startup;
   PROCESS_INFORMATION process;
   DWORD status = 1;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
-  snprintf(command, sizeof command, "regsvr32.exe /s \"%s\"", dll);
+  snprintf(command, sizeof command, "regsvr32.exe %s \"%s\"", options, dll);
   CHECK(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process),
         "cannot start regsvr32 (error %lu)", GetLastError());
   WaitForSingleObject(process.hProcess, INFINITE);
   GetExitCodeProcess(process.hProcess, &status);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  CHECK(status == 0, "regsvr32 %s exited with %lu", dll, status);
+  CHECK(status == 0, "%s exited with %lu", command, status);
 }
 
-/* A wide string of the type library as code page 932 bytes. */
-static void Cp932Of(BSTR text, char* out, int size) {
-  int n = WideCharToMultiByte(932, 0, text, -1, out, size, NULL, NULL);
+/* A string of the type library, freed, as code page 932 bytes. */
+static const char* Cp932Of(BSTR text) {
+  static char bytes[256];
+  int n = WideCharToMultiByte(932, 0, text ? text : L"", -1, bytes, sizeof bytes, NULL, NULL);
+  SysFreeString(text);
   CHECK(n > 0, "cannot convert a string of the type library to code page 932");
+  return bytes;
+}
+
+/* The name and help string of a type or member, as code page 932 bytes. */
+static void CheckDocumentation(ITypeInfo* info, MEMBERID member, const char* name, const char* help) {
+  BSTR gotName = NULL, gotHelp = NULL;
+  CHECK_HR(ITypeInfo_GetDocumentation(info, member, &gotName, &gotHelp, NULL, NULL), S_OK, name);
+  CHECK(strcmp(Cp932Of(gotName), name) == 0, "%s is named otherwise", name);
+  CHECK(strcmp(Cp932Of(gotHelp), help) == 0, "the help string of %s is not \"%s\"", name, help);
 }
 
 struct MemberRow {
   const char* name;
   const char* help; /* Shift-JIS bytes */
+  INVOKEKIND kind;
 };
 struct InterfaceRow {
   const IID* iid;
   const char* name;
+  const CLSID* clsid;
+  const char* className;
+  const char* classHelp;
   struct MemberRow members[4];
 };
 
-#define METHOD "\xD2\xBF\xAF\xC4\xDE "   /* half-width katakana: method */
+#define METHOD "\xD2\xBF\xAF\xC4\xDE "           /* half-width katakana: method */
 #define PROPERTY "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " /* half-width katakana: property */
+
+/* One interface: a custom interface straight on IUnknown with its methods in
+ * slot order, and its class, whose default interface it is. */
+static void CheckInterface(ITypeLib* library, const struct InterfaceRow* row) {
+  ITypeInfo *info = NULL, *coclass = NULL, *implemented = NULL;
+  TYPEATTR* type = NULL;
+  HREFTYPE reference;
+  char help[64];
+  UINT m, count = 0;
+  while (count < 4 && row->members[count].name) ++count;
+
+  CHECK_HR(ITypeLib_GetTypeInfoOfGuid(library, row->iid, &info), S_OK, row->name);
+  snprintf(help, sizeof help, "%s Interface", row->name);
+  CheckDocumentation(info, MEMBERID_NIL, row->name, help);
+  CHECK_HR(ITypeInfo_GetTypeAttr(info, &type), S_OK, row->name);
+  CHECK(type->typekind == TKIND_INTERFACE, "%s is not a custom interface", row->name);
+  CHECK(type->cImplTypes == 1, "%s does not derive from IUnknown alone", row->name);
+  CHECK(type->cFuncs == count, "%s has %u methods, not %u", row->name, type->cFuncs, count);
+  ITypeInfo_ReleaseTypeAttr(info, type);
+  for (m = 0; m < count; ++m) {
+    FUNCDESC* function = NULL;
+    CHECK_HR(ITypeInfo_GetFuncDesc(info, m, &function), S_OK, row->members[m].name);
+    CheckDocumentation(info, function->memid, row->members[m].name, row->members[m].help);
+    CHECK(function->invkind == row->members[m].kind, "%s.%s is of the wrong kind", row->name, row->members[m].name);
+    CHECK(function->oVft == (SHORT)((3 + m) * sizeof(void*)), "%s.%s is not in slot %u after IUnknown's", row->name,
+          row->members[m].name, 3 + m);
+    CHECK(function->elemdescFunc.tdesc.vt == VT_HRESULT, "%s.%s returns no HRESULT", row->name, row->members[m].name);
+    ITypeInfo_ReleaseFuncDesc(info, function);
+  }
+
+  CHECK_HR(ITypeLib_GetTypeInfoOfGuid(library, row->clsid, &coclass), S_OK, row->className);
+  CheckDocumentation(coclass, MEMBERID_NIL, row->className, row->classHelp);
+  CHECK_HR(ITypeInfo_GetRefTypeOfImplType(coclass, 0, &reference), S_OK, row->className);
+  CHECK_HR(ITypeInfo_GetRefTypeInfo(coclass, reference, &implemented), S_OK, row->className);
+  CheckDocumentation(implemented, MEMBERID_NIL, row->name, help);
+  ITypeInfo_Release(implemented);
+  ITypeInfo_Release(coclass);
+  ITypeInfo_Release(info);
+}
 
 static void CheckTypeLibrary(const char* dll) {
   static const struct InterfaceRow rows[] = {
       {&IID_IzKtrnArchiveFolder,
        "IzKtrnArchiveFolder",
-       {{"GetLastModifiedTime", METHOD "GetLastModifiedTime"},
-        {"GetFileSize", METHOD "GetFileSize"},
-        {"GetFullQualifiedPIDL", METHOD "GetFullQualifiedPIDL"},
-        {"ExtractFile", METHOD "ExtractFile"}}},
+       &CLSID_zKtrnArchiveFolder,
+       "zKtrnArchiveFolder",
+       "zKtrnArchiveFolder Class",
+       {{"GetLastModifiedTime", METHOD "GetLastModifiedTime", INVOKE_FUNC},
+        {"GetFileSize", METHOD "GetFileSize", INVOKE_FUNC},
+        {"GetFullQualifiedPIDL", METHOD "GetFullQualifiedPIDL", INVOKE_FUNC},
+        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
       {&IID_IzKtrnArchiveObject,
        "IzKtrnArchiveObject",
-       {{"BindToArchive", METHOD "BindToArchive"},
-        {"archiveRootFolder", PROPERTY "archiveRootFolder"},
-        {"ExtractFile", METHOD "ExtractFile"}}},
-      {&IID_IzKtrnArchiveEnumIDList, "IzKtrnArchiveEnumIDList", {{NULL, NULL}}},
-      {&IID_IzKtrnArchiveDataObject, "IzKtrnArchiveDataObject", {{NULL, NULL}}},
+       &CLSID_zKtrnArchiveObject,
+       "zKtrnArchiveObject",
+       "CzKtrnArchiveObject Class",
+       {{"BindToArchive", METHOD "BindToArchive", INVOKE_FUNC},
+        {"archiveRootFolder", PROPERTY "archiveRootFolder", INVOKE_PROPERTYGET},
+        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
+      {&IID_IzKtrnArchiveEnumIDList, "IzKtrnArchiveEnumIDList", &CLSID_zKtrnArchiveEnumIDList,
+       "zKtrnArchiveEnumIDList", "zKtrnArchiveEnumIDList Class", {{NULL, NULL, INVOKE_FUNC}}},
+      {&IID_IzKtrnArchiveDataObject, "IzKtrnArchiveDataObject", &CLSID_zKtrnArchiveDataObject,
+       "zKtrnArchiveDataObject", "zKtrnArchiveDataObject Class", {{NULL, NULL, INVOKE_FUNC}}},
       {&IID_IzKtrnArchiveLink,
        "IzKtrnArchiveLink",
-       {{"SetIDList", METHOD "SetIDList"}, {"GetIDList", METHOD "GetIDList"}, {"Resolve", METHOD "Resolve"}}},
+       &CLSID_zKtrnArchiveLink,
+       "zKtrnArchiveLink",
+       "zKtrnArchiveLink Class",
+       {{"SetIDList", METHOD "SetIDList", INVOKE_FUNC},
+        {"GetIDList", METHOD "GetIDList", INVOKE_FUNC},
+        {"Resolve", METHOD "Resolve", INVOKE_FUNC}}},
   };
+  static const char* const records[] = {"_ITEMIDLIST", "_SHITEMID", "_FILETIME"};
   ITypeLib* library = NULL;
   TLIBATTR* attributes = NULL;
   BSTR name = NULL, help = NULL;
-  char text[256];
+  UINT i, found = 0;
   size_t r;
 
-  RegisterWithRegsvr32(dll);
+  RunRegsvr32("/s", dll);
   CHECK_HR(LoadRegTypeLib(&LIBID_ARFOLDERLib, 1, 0, 0x409, &library), S_OK, "LoadRegTypeLib(ARFOLDERLib 1.0)");
   CHECK_HR(ITypeLib_GetLibAttr(library, &attributes), S_OK, "GetLibAttr");
+  CHECK(attributes->wMajorVerNum == 1 && attributes->wMinorVerNum == 0 && attributes->lcid == 0x409,
+        "ARFOLDERLib is version %u.%u for locale 0x%lX", attributes->wMajorVerNum, attributes->wMinorVerNum,
+        (unsigned long)attributes->lcid);
+  /* Registration files the library under its own word size; one of the
+   * other word size would be registered where this process never looks. */
   CHECK(attributes->syskind == (sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64), "the type library's system kind is %d",
         (int)attributes->syskind);
   ITypeLib_ReleaseTLibAttr(library, attributes);
   CHECK_HR(ITypeLib_GetDocumentation(library, -1, &name, &help, NULL, NULL), S_OK, "the library's documentation");
-  Cp932Of(name, text, sizeof text);
-  CHECK(strcmp(text, "ARFOLDERLib") == 0, "the library is named %s", text);
-  Cp932Of(help, text, sizeof text);
-  CHECK(strcmp(text, "qor 1.0 Type Library") == 0, "the library's help string is %s", text);
-  SysFreeString(name);
-  SysFreeString(help);
-
-  for (r = 0; r < sizeof rows / sizeof rows[0]; ++r) {
-    ITypeInfo* info = NULL;
-    TYPEATTR* type = NULL;
-    UINT m, count = 0;
-    CHECK_HR(ITypeLib_GetTypeInfoOfGuid(library, rows[r].iid, &info), S_OK, rows[r].name);
-    CHECK_HR(ITypeInfo_GetDocumentation(info, MEMBERID_NIL, &name, NULL, NULL, NULL), S_OK, rows[r].name);
-    Cp932Of(name, text, sizeof text);
-    CHECK(strcmp(text, rows[r].name) == 0, "the interface %s is named %s", rows[r].name, text);
-    SysFreeString(name);
-    while (count < 4 && rows[r].members[count].name) ++count;
-    CHECK_HR(ITypeInfo_GetTypeAttr(info, &type), S_OK, rows[r].name);
-    CHECK(type->cFuncs == count, "%s has %u methods, not %u", rows[r].name, type->cFuncs, count);
-    ITypeInfo_ReleaseTypeAttr(info, type);
-    for (m = 0; m < count; ++m) {
-      FUNCDESC* function = NULL;
-      CHECK_HR(ITypeInfo_GetFuncDesc(info, m, &function), S_OK, rows[r].members[m].name);
-      CHECK_HR(ITypeInfo_GetDocumentation(info, function->memid, &name, &help, NULL, NULL), S_OK,
-               rows[r].members[m].name);
-      Cp932Of(name, text, sizeof text);
-      CHECK(strcmp(text, rows[r].members[m].name) == 0, "%s slot %u is %s, not %s", rows[r].name, m, text,
-            rows[r].members[m].name);
-      Cp932Of(help, text, sizeof text);
-      CHECK(strcmp(text, rows[r].members[m].help) == 0, "the help string of %s.%s is not the Shift-JIS one",
-            rows[r].name, rows[r].members[m].name);
-      SysFreeString(name);
-      SysFreeString(help);
-      ITypeInfo_ReleaseFuncDesc(info, function);
+  CHECK(strcmp(Cp932Of(name), "ARFOLDERLib") == 0, "the library is named otherwise");
+  CHECK(strcmp(Cp932Of(help), "qor 1.0 Type Library") == 0, "the library's help string differs");
+  for (r = 0; r < sizeof rows / sizeof rows[0]; ++r) CheckInterface(library, &rows[r]);
+  for (i = 0; i < ITypeLib_GetTypeInfoCount(library); ++i) {
+    TYPEKIND kind;
+    if (ITypeLib_GetTypeInfoType(library, i, &kind) == S_OK && kind == TKIND_RECORD) {
+      CHECK_HR(ITypeLib_GetDocumentation(library, (INT)i, &name, NULL, NULL, NULL), S_OK, "a record's name");
+      const char* recordName = Cp932Of(name);
+      for (r = 0; r < sizeof records / sizeof records[0]; ++r) found += strcmp(recordName, records[r]) == 0;
     }
-    ITypeInfo_Release(info);
   }
+  CHECK(found == 3, "the library declares %u of the records _ITEMIDLIST, _SHITEMID and _FILETIME", found);
+  ITypeLib_Release(library);
+
+  RunRegsvr32("/u /s", dll);
+  CHECK_HR(LoadRegTypeLib(&LIBID_ARFOLDERLib, 1, 0, 0x409, &library), S_OK, "the type library after unregistering");
   ITypeLib_Release(library);
 }
 

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs the README's two commands on a Debian 12 that starts empty, as a new
+# user would, and times each: debootstrap makes a fresh root in DIR (default
+# /var/tmp/qor-fresh-root, which must not exist yet) with the package
+# sources of a fresh installation (the release, its updates and the security
+# updates), a clean clone of this repository's HEAD goes into it, and both
+# commands run inside it with chroot. Needs root, debootstrap and the Debian
+# mirror; takes about as long as CI, twice over.
+set -euo pipefail
+root=${1:-/var/tmp/qor-fresh-root}
+repo=$(cd "$(dirname "$0")/.." && pwd)
+if [ -e "$root" ]; then
+  echo "fresh-root-check: $root exists; give a new folder" >&2
+  exit 2
+fi
+debootstrap bookworm "$root" http://deb.debian.org/debian
+cat >"$root/etc/apt/sources.list" <<'SOURCES'
+deb http://deb.debian.org/debian bookworm main
+deb http://deb.debian.org/debian bookworm-updates main
+deb http://deb.debian.org/debian-security bookworm-security main
+SOURCES
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+git clone --quiet "$repo" "$root/root/qor"
+
+mount -t proc proc "$root/proc"
+mount --rbind /dev "$root/dev"
+mount --rbind /sys "$root/sys"
+trap 'umount -R "$root/sys" "$root/dev" "$root/proc" 2>/dev/null || umount -lR "$root/sys" "$root/dev" "$root/proc"' EXIT
+
+in_root() {
+  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    bash -c "cd /root/qor && $1"
+}
+for command in cmake/run-sample.sh cmake/test-all.sh; do
+  start=$SECONDS
+  in_root "$command"
+  echo "fresh-root-check: $command passed in $((SECONDS - start)) s"
+done
