@@ -1,3 +1,7 @@
+# 32 or 64: the word size of the build, which the type library, Wine and the
+# download are made for.
+math(EXPR QOR_WORD_SIZE "${CMAKE_SIZEOF_VOID_P} * 8")
+
 # Windows builds link the C and C++ runtimes statically, so QOR.DLL and the
 # test programs import only system DLLs.
 if(WIN32)

@@ -15,15 +15,14 @@ else()
   set(QOR_GTEST_LIBS GTest::gtest GTest::gmock)
 endif()
 
-# One test process per test program: natively as it is (under user-mode
-# emulation on the 32-bit native build), on Windows builds under Wine with a
-# prefix inside the build tree, the Japanese locale (code page 932) and Wine's
-# own messages silenced. The 32-bit build runs under 32-bit Wine in a prefix
-# that is 32-bit Windows through and through (WINEARCH=win32), as the
-# shipped QOR.DLL meets it.
+# One test process per test program: natively as it is, on Windows builds
+# under Wine with a prefix inside the build tree, the Japanese locale (code
+# page 932) and Wine's own messages silenced. The 32-bit build runs under
+# 32-bit Wine in a prefix that is 32-bit Windows through and through
+# (WINEARCH=win32), as the shipped QOR.DLL meets it.
 if(WIN32)
   set(QOR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  if(QOR_WORD_SIZE EQUAL 32)
     find_program(QOR_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
     set(QOR_WINE_ARCH WINEARCH=win32)
   else()
@@ -39,8 +38,8 @@ if(WIN32)
 endif()
 
 # qor_add_test(<name> <target> [ARGS ...] [WORKING_DIRECTORY dir]): runs a
-# program of the build as one test: natively as it is (under the emulator on
-# the 32-bit native build), on Windows builds under Wine.
+# program of the build as one test: natively as it is, on Windows builds
+# under Wine.
 function(qor_add_test name target)
   cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "ARGS" ${ARGN})
   if(NOT ARG_WORKING_DIRECTORY)

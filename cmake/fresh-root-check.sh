@@ -22,10 +22,14 @@ SOURCES
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 git clone --quiet "$repo" "$root/root/qor"
 
+# The bind mounts are slaves, so that unmounting them inside the root never
+# reaches the host's own /dev and /sys.
+trap 'umount -R "$root/sys" "$root/dev" "$root/proc" 2>/dev/null || umount -lR "$root/sys" "$root/dev" "$root/proc" 2>/dev/null || true' EXIT
 mount -t proc proc "$root/proc"
 mount --rbind /dev "$root/dev"
+mount --make-rslave "$root/dev"
 mount --rbind /sys "$root/sys"
-trap 'umount -R "$root/sys" "$root/dev" "$root/proc" 2>/dev/null || umount -lR "$root/sys" "$root/dev" "$root/proc"' EXIT
+mount --make-rslave "$root/sys"
 
 in_root() {
   chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \

@@ -30,7 +30,7 @@ esac
 installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
 
 as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo env DEBIAN_FRONTEND=noninteractive "$@"; fi
 }
 
 # A failed index (the i386 index of the security updates, say, caught while
@@ -50,7 +50,8 @@ fi
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
-  if [ "$want_wine32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  architectures=$(dpkg --print-foreign-architectures)
+  if [ "$want_wine32" = 1 ] && ! grep -qx i386 <<<"$architectures"; then
     as_root dpkg --add-architecture i386
   fi
   apt_update
@@ -69,7 +70,8 @@ fi
 # apt may find no i386 build to match an amd64 library. Then the install is
 # made from the release alone: for this one command, a preferences file
 # ranks the security updates below everything and the release above the
-# installed versions, so that apt aligns both architectures on the release.
+# installed versions, so that apt aligns both architectures on the release
+# (apt lists the amd64 libraries it takes back to the release's version).
 # The file is not left in /etc/apt: later upgrades stay the system's own.
 if [ "$want_wine32" = 1 ] && ! installed wine32:i386; then
   if ! as_root apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null 2>&1; then
@@ -86,13 +88,20 @@ Pin: release n=bookworm
 Pin-Priority: 1001
 EOF
     chmod 755 "$preferences"
-    as_root apt-get install -y -qq --no-install-recommends --allow-downgrades \
-      -o Dir::Etc::PreferencesParts="$preferences" wine32:i386 >/dev/null
+    log="$preferences/apt.log"
+    if ! as_root apt-get install -y -q --no-install-recommends --allow-downgrades \
+      -o Dir::Etc::PreferencesParts="$preferences" wine32:i386 >"$log" 2>&1; then
+      cat "$log" >&2
+      exit 1
+    fi
+    echo "install-deps: taken back to the release's version:" >&2
+    sed -n '/^The following packages will be DOWNGRADED/,/^[^ ]/{/^ /p}' "$log" >&2
   fi
 fi
 
 # Wine takes its ANSI code page (932) from this locale.
-if [ "$want_wine32" = 1 ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+locales=$(locale -a 2>/dev/null || true)
+if [ "$want_wine32" = 1 ] && ! grep -qi '^ja_JP.utf8$' <<<"$locales"; then
   as_root sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   as_root locale-gen >/dev/null
 fi

@@ -21,7 +21,8 @@ for preset in dev linux32 win64 win32 fuzz release; do
 done
 for preset in win32 win64; do
   echo "=== download of $preset"
+  rm -rf build/"$preset"/package
   cpack --preset "$preset"
-  python3 tools/checks/check_package.py build/"$preset"/package/QOR-*-"$preset".zip build/"$preset"/bin
+  python3 tools/checks/check_package.py build/"$preset"/package/QOR-*.zip build/"$preset"/bin
 done
 echo "=== all tests passed"

@@ -3,6 +3,7 @@
 // address to fill; Attach() takes over a reference, Detach() gives it away.
 #pragma once
 
+#include <cstddef>
 #include <utility>
 
 #include "qor/winapi.h"

@@ -24,7 +24,8 @@
 #define QOR_GUID_CXX(value) QOR_GUID_CXX_(value)
 #define QOR_DECLARE_GUID(type, name) inline constexpr type name = QOR_GUID_CXX(QOR_GUID_VALUE_##name)
 #else
-#define QOR_DEFINE_GUID_(name, ...) DEFINE_GUID(name, __VA_ARGS__)
+#define QOR_DEFINE_GUID_(name, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
+  DEFINE_GUID(name, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)
 #define QOR_DEFINE_GUID(name, value) QOR_DEFINE_GUID_(name, value)
 #define QOR_DECLARE_GUID(type, name) QOR_DEFINE_GUID(name, QOR_GUID_VALUE_##name)
 #endif
@@ -41,18 +42,22 @@ QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveDataObject);
 QOR_DECLARE_GUID(CLSID, CLSID_zKtrnArchiveLink);
 QOR_DECLARE_GUID(IID, IID_IzKtrnArchiveLink);
 
-/* Each interface lists IUnknown's three methods first, so that the C vtable
- * has every slot; in C++ they are the base's own. */
-#define QOR_IUNKNOWN_METHODS                                       \
+/* In C each interface's vtable lists IUnknown's three methods first; in C++
+ * they come from the base class. */
+#if defined(__cplusplus) && !defined(CINTERFACE)
+#define QOR_IUNKNOWN_METHODS
+#else
+#define QOR_IUNKNOWN_METHODS                                             \
   STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppvObject) PURE; \
-  STDMETHOD_(ULONG, AddRef)(THIS) PURE;                            \
-  STDMETHOD_(ULONG, Release)(THIS) PURE
+  STDMETHOD_(ULONG, AddRef)(THIS) PURE;                                  \
+  STDMETHOD_(ULONG, Release)(THIS) PURE;
+#endif
 
 /* A folder of an opened archive (the root or any folder inside it). */
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveFolder
 DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
-  QOR_IUNKNOWN_METHODS;
+  QOR_IUNKNOWN_METHODS
   STDMETHOD(GetLastModifiedTime)(THIS_ LPCITEMIDLIST pidl, FILETIME* pVal) PURE;
   STDMETHOD(GetFileSize)(THIS_ LPCITEMIDLIST pidl, ULONG* pVal) PURE;
   STDMETHOD(GetFullQualifiedPIDL)(THIS_ LPITEMIDLIST* ppidl) PURE;
@@ -65,7 +70,7 @@ DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveObject
 DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
-  QOR_IUNKNOWN_METHODS;
+  QOR_IUNKNOWN_METHODS
   STDMETHOD(BindToArchive)(THIS_ BSTR archivePath) PURE;
   STDMETHOD(get_archiveRootFolder)(THIS_ IUnknown** pVal) PURE;
   /* lpszPath: a narrow path in the system code page, despite its type. */
@@ -75,20 +80,20 @@ DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveEnumIDList
 DECLARE_INTERFACE_(IzKtrnArchiveEnumIDList, IUnknown) {
-  QOR_IUNKNOWN_METHODS;
+  QOR_IUNKNOWN_METHODS
 };
 
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveDataObject
 DECLARE_INTERFACE_(IzKtrnArchiveDataObject, IUnknown) {
-  QOR_IUNKNOWN_METHODS;
+  QOR_IUNKNOWN_METHODS
 };
 
 /* A saved place inside an archive. */
 #undef INTERFACE
 #define INTERFACE IzKtrnArchiveLink
 DECLARE_INTERFACE_(IzKtrnArchiveLink, IUnknown) {
-  QOR_IUNKNOWN_METHODS;
+  QOR_IUNKNOWN_METHODS
   STDMETHOD(SetIDList)(THIS_ LPCITEMIDLIST pidl) PURE;
   STDMETHOD(GetIDList)(THIS_ LPITEMIDLIST* ppidl) PURE;
   STDMETHOD(Resolve)(THIS_ IUnknown** ppunk, LPITEMIDLIST* ppidl) PURE;
@@ -110,6 +115,14 @@ DECLARE_INTERFACE_(IzKtrnArchiveLink, IUnknown) {
 #define IzKtrnArchiveObject_BindToArchive(This, archivePath) ((This)->lpVtbl->BindToArchive(This, archivePath))
 #define IzKtrnArchiveObject_get_archiveRootFolder(This, pVal) ((This)->lpVtbl->get_archiveRootFolder(This, pVal))
 #define IzKtrnArchiveObject_ExtractFile(This, nIndex, lpszPath) ((This)->lpVtbl->ExtractFile(This, nIndex, lpszPath))
+
+#define IzKtrnArchiveEnumIDList_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
+#define IzKtrnArchiveEnumIDList_AddRef(This) ((This)->lpVtbl->AddRef(This))
+#define IzKtrnArchiveEnumIDList_Release(This) ((This)->lpVtbl->Release(This))
+
+#define IzKtrnArchiveDataObject_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
+#define IzKtrnArchiveDataObject_AddRef(This) ((This)->lpVtbl->AddRef(This))
+#define IzKtrnArchiveDataObject_Release(This) ((This)->lpVtbl->Release(This))
 
 #define IzKtrnArchiveLink_QueryInterface(This, riid, ppv) ((This)->lpVtbl->QueryInterface(This, riid, ppv))
 #define IzKtrnArchiveLink_AddRef(This) ((This)->lpVtbl->AddRef(This))

@@ -1,9 +1,9 @@
 // Windows base types, status codes and identifiers for the POSIX stand-in.
-#pragma GCC system_header
 // Widths are pinned to the Windows ones (LONG is 32 bits here although the
-// platform's long is 64; WCHAR is a 16-bit char16_t), and checked in
-// platform/layout_checks.h on both targets.
+// platform's long is 64; WCHAR is a 16-bit char16_t), and checked against the
+// Windows layouts in tests/host/LayoutChecks.cpp, on every target.
 #pragma once
+#pragma GCC system_header
 
 #include <cstddef>
 #include <cstdint>

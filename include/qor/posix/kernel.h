@@ -1,5 +1,4 @@
 // Kernel services of the POSIX stand-in: files with Windows error codes,
-#pragma GCC system_header
 // code-page conversions, full paths and atomic counters.
 //
 // Paths are Windows-form. The drive Z: is the root of the POSIX file system,
@@ -7,6 +6,7 @@
 // CP932 in the library and UTF-8 on disk. Other drives and UNC paths do not
 // exist here: they behave as missing paths.
 #pragma once
+#pragma GCC system_header
 
 #include "qor/posix/base_types.h"
 
