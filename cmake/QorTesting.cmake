@@ -37,21 +37,18 @@ if(WIN32)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
 endif()
 
-# qor_add_test(<name> <target> [ARGS ...] [WORKING_DIRECTORY dir]): runs a
-# program of the build as one test: natively as it is, on Windows builds
+# qor_add_test(<name> <target> [ARGS ...]): runs a program of the build as
+# one test, in the program's own folder: natively as it is, on Windows builds
 # under Wine.
 function(qor_add_test name target)
-  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "ARGS" ${ARGN})
-  if(NOT ARG_WORKING_DIRECTORY)
-    set(ARG_WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
-  endif()
+  cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
   if(WIN32)
     add_test(NAME ${name}
       COMMAND ${CMAKE_COMMAND} -E env ${QOR_WINE_ENV} ${QOR_WINE} $<TARGET_FILE:${target}> ${ARG_ARGS}
-      WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+      WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
   else()
-    add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+    add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   endif()
 endfunction()

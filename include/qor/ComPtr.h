@@ -1,6 +1,7 @@
 // A counted interface pointer for C++ hosts, the one the library uses too: it
-// holds one reference and releases it when it goes out of scope. Put() releases what is held before handing out the
-// address to fill; Attach() takes over a reference, Detach() gives it away.
+// holds one reference and releases it when it goes out of scope. Put()
+// releases what is held before handing out the address to fill; Attach()
+// takes over a reference, Detach() gives it away.
 #pragma once
 
 #include <cstddef>

@@ -19,17 +19,12 @@ class QorLibrary {
   // be found.
   bool Load(std::string& error);
 
-  using CreateObjectFn = HRESULT(STDAPICALLTYPE*)(LPCSTR, REFIID, void**);
-  using CreateLinkObjectFn = HRESULT(STDAPICALLTYPE*)(REFIID, void**);
-  using EntryPointFn = HRESULT(STDAPICALLTYPE*)();
-  using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
-  CreateObjectFn CreateObject = nullptr;
-  CreateLinkObjectFn CreateLinkObject = nullptr;
-  EntryPointFn CanUnloadNow = nullptr;
-  GetClassObjectFn GetClassObject = nullptr;
-  EntryPointFn RegisterServer = nullptr;
-  EntryPointFn UnregisterServer = nullptr;
+  PFN_QORCreateObject CreateObject = nullptr;
+  PFN_QORCreateLinkObject CreateLinkObject = nullptr;
+  PFN_QORDllEntryPoint CanUnloadNow = nullptr;
+  PFN_QORDllGetClassObject GetClassObject = nullptr;
+  PFN_QORDllEntryPoint RegisterServer = nullptr;
+  PFN_QORDllEntryPoint UnregisterServer = nullptr;
 
  private:
   void* m_module = nullptr;
