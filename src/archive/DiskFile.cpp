@@ -24,6 +24,21 @@ bool CDiskFile::CreateExclusive(const char* path) noexcept {
   return Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
 }
 
+bool CDiskFile::CreateNew(const char* path) noexcept {
+  return Open(path, GENERIC_WRITE, 0, CREATE_NEW);
+}
+
+bool CDiskFile::GetStamp(FileStamp& stamp) noexcept {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!IsOpen() || !GetFileInformationByHandle(m_handle.get(), &info)) return false;
+  stamp.length = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.lastWrite = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                    info.ftLastWriteTime.dwLowDateTime;
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 bool CDiskFile::Seek(std::uint64_t position) noexcept {
   if (!IsOpen() || position > static_cast<std::uint64_t>(INT64_MAX)) return false;
   LONG high = static_cast<LONG>(position >> 32);

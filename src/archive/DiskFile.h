@@ -7,6 +7,18 @@
 
 namespace qor {
 
+// What tells one state of a file from another: its length, its last write,
+// and which file of its volume it is (so that a file put in its place is
+// another file even with the same length and time).
+struct FileStamp {
+  std::uint64_t length = 0;
+  std::uint64_t lastWrite = 0;  // FILETIME ticks
+  DWORD volume = 0;
+  std::uint64_t index = 0;
+
+  bool operator==(const FileStamp&) const = default;
+};
+
 class CDiskFile final : public CByteFile {
  public:
   CDiskFile() noexcept = default;
@@ -21,6 +33,13 @@ class CDiskFile final : public CByteFile {
   // Creates the file, or truncates an existing one, for reading and writing,
   // shared with no one. Closes whatever was open before.
   bool CreateExclusive(const char* path) noexcept;
+
+  // Creates a file that must not exist yet, for writing, shared with no one.
+  // False with ERROR_FILE_EXISTS (or ERROR_ALREADY_EXISTS) when it does.
+  bool CreateNew(const char* path) noexcept;
+
+  // The open file's stamp; false when the system cannot tell it.
+  bool GetStamp(FileStamp& stamp) noexcept;
 
   void Close() noexcept { m_handle.reset(); }
   bool IsOpen() const noexcept { return static_cast<bool>(m_handle); }

@@ -1,32 +1,53 @@
-// Extraction of one stored file of an archive: the container checks and the
-// decoder of the stored-data stream.
+// Extraction of one stored file of an archive: where the catalogue puts each
+// entry's stored data, the container checks, and the decoding of one entry.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "archive/ByteFile.h"
+#include "archive/Catalogue.h"
+#include "archive/StoredDataDecoder.h"
 
 namespace qor {
 
-// Decodes the entry at catalogue index `index` of the archive that begins at
-// `base` in `archive`, and writes its bytes to `output` from position 0 on,
-// in chunks as the decoder's window fills. Returns the number of bytes
-// written, which is the entry's unpacked length, or -1 on any failure: a
-// catalogue that ReadCatalogue refuses, an index out of range, an archive
-// whose length is not the one its catalogue implies, a malformed stream, a
-// decoded length other than the catalogue's, out of memory, or a seek, read
-// or write failure of either file. After a failure `output` may hold a
-// prefix of the entry's bytes. Memory use is fixed whatever the entry's
-// size: one input block and one output window (ArchiveFormat.h).
-std::int32_t ExtractEntry(CByteFile& archive, CByteFile& output, std::int32_t index, std::uint32_t base) noexcept;
+// Where one entry's stored data lies, and what it decodes to.
+struct EntryPlace {
+  std::uint64_t start = 0;  // file position of its first stored byte
+  std::uint32_t storedLength = 0;
+  std::uint32_t unpackedLength = 0;
+};
 
-// The decoder alone: decodes the stored data that occupies storedLength bytes
-// at file position `start` of `archive` (two markers, then tokens) and
-// writes the bytes to `output` at its current position. Returns the decoded
-// length, or -1 when the stream is malformed, decodes to other than
-// unpackedLength bytes, or a file operation fails. It never reads or writes
-// outside its two buffers, whatever the stream holds.
-std::int64_t DecodeStoredEntry(CByteFile& archive, std::uint64_t start, std::uint64_t storedLength,
-                               std::uint32_t unpackedLength, CByteFile& output) noexcept;
+// Where every entry of an archive lies, in catalogue order: what extraction
+// needs of a catalogue, kept so that one entry costs its own bytes rather
+// than a reading of the whole catalogue.
+struct ArchiveLayout {
+  std::vector<EntryPlace> entries;
+  // The file is exactly as long as its catalogue implies; when it is not,
+  // no entry of it extracts.
+  bool lengthMatches = false;
+};
+
+// Reads the catalogue of the archive that begins at base in archive
+// (ReadCatalogue, whose result catalogue and version receive) and where each
+// entry's stored data lies. False when ReadCatalogue refuses the file, the
+// file's length is unknown or memory runs out.
+bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Catalogue& catalogue,
+                       ArchiveLayout& layout) noexcept;
+
+// Decodes entry `index` of a laid-out archive and writes its bytes to
+// `output` from position 0 on. Returns the number of bytes written, which is
+// the entry's unpacked length, or -1 on any failure: an index out of range,
+// an archive whose length is not the one its catalogue implies, an entry too
+// long for the result, or any failure of DecodeStoredEntry (with which
+// `output` may hold a prefix of the entry's bytes).
+std::int32_t ExtractLaidOutEntry(CByteFile& archive, const ArchiveLayout& layout, std::int32_t index,
+                                 CByteFile& output, CDecoderBuffers& buffers) noexcept;
+
+// The two above in one call, with buffers of its own: the entry at catalogue
+// index `index` of the archive that begins at `base` in `archive`; -1 also
+// for a catalogue that ReadCatalogue refuses. Memory use is fixed whatever
+// the entry's size.
+std::int32_t ExtractEntry(CByteFile& archive, CByteFile& output, std::int32_t index, std::uint32_t base) noexcept;
 
 }  // namespace qor

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "names/MbString.h"
+#include "names/WideText.h"
 
 namespace qor {
 
@@ -255,6 +256,22 @@ const ArchiveEntry* CArchiveNode::FindChild(const char* name) const noexcept {
                                   return MbsCompare(entry.Name(), key) < 0;
                                 });
   return found != m_children.end() && MbsCompare(found->Name(), name) == 0 ? &*found : nullptr;
+}
+
+const std::vector<std::uint32_t>& CArchiveNode::AlteredNames() const {
+  std::call_once(m_alteredNamesFound, [this] {
+    SortChildren();
+    std::vector<std::uint32_t> altered;
+    for (std::size_t position = 0; position < m_children.size(); ++position) {
+      std::string_view name = m_children[position].Name();
+      // Bytes below 0x80 are the same characters in every system code page.
+      bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+      if (name.empty() || (!ascii && ToNarrow(ToWide(name).c_str()) != name))
+        altered.push_back(static_cast<std::uint32_t>(position));
+    }
+    m_alteredNames = std::move(altered);
+  });
+  return m_alteredNames;
 }
 
 CArchiveNode::const_iterator CArchiveNode::begin() const noexcept {

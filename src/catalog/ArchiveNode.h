@@ -12,15 +12,16 @@
 // entry pointers and record pointers stay valid until the archive object
 // (which owns the root) is destroyed, as long as nothing more is added.
 //
-// Not thread-safe, not even for reading: the first read of a node puts its
-// children in order. The tree is used on the thread of the objects that own
-// it (apartment model).
+// Not thread-safe, not even for reading, until it is sealed: the first read
+// of a node puts its children in order. A sealed tree may be read from
+// several threads.
 #pragma once
 
 #include "platform/win32.h"
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,14 @@ class CArchiveNode {
   // The entry stored under exactly this name (case-sensitive), or null.
   const ArchiveEntry* FindChild(const char* name) const noexcept;
 
+  // The positions, ascending in the order below, of the children whose
+  // names the shell shows otherwise than stored: empty names, and names that
+  // do not come back unchanged from UTF-16 in the system code page (bytes
+  // that are no character, or a character with two byte forms). Worked out
+  // once, on first use; safe to call from several threads at once. Throws
+  // std::bad_alloc.
+  const std::vector<std::uint32_t>& AlteredNames() const;
+
   // The children, first to last in the case-sensitive multi-byte order of
   // their names (so Readme and readme are two children).
   const_iterator begin() const noexcept;
@@ -128,6 +137,8 @@ class CArchiveNode {
   void ReleaseEntries(CArchiveNode*& pending) noexcept;
 
   mutable std::vector<ArchiveEntry> m_children;  // in order once m_pIndex is null
+  mutable std::once_flag m_alteredNamesFound;
+  mutable std::vector<std::uint32_t> m_alteredNames;
   mutable std::unique_ptr<BuildIndex> m_pIndex;  // while adding: finds children by name
   CArchiveNode* m_pNextPending = nullptr;        // link of the work lists of Seal and destruction
 };

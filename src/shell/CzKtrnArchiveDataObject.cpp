@@ -5,8 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "archive/DiskFile.h"
-#include "archive/ExtractEntry.h"
 #include "archive/MemoryFile.h"
 #include "names/MbString.h"
 #include "platform/ResultMacros.h"
@@ -113,11 +111,12 @@ HRESULT CzKtrnArchiveDataObject::GetFileContents(const FORMATETC& format, STGMED
   RETURN_HR_IF(E_NOTIMPL, index == kFolderIndex);
   RETURN_HR_IF(DV_E_TYMED, !(format.tymed & (TYMED_HGLOBAL | TYMED_ISTREAM)));
 
-  CDiskFile file;
-  RETURN_HR_IF(E_FAIL, !file.OpenForReading(archive->ArchivePath().c_str()));
   CGlobalMemoryFile output(4096);
-  RETURN_HR_IF(E_NOTIMPL, ExtractEntry(file, output, static_cast<std::int32_t>(index), 0) < 0);
-  file.Close();
+  switch (archive->ExtractTo(static_cast<int>(index), output)) {
+    case CzKtrnArchiveObject::ExtractResult::Done: break;
+    case CzKtrnArchiveObject::ExtractResult::ArchiveUnreadable: return E_FAIL;
+    case CzKtrnArchiveObject::ExtractResult::EntryFailed: return E_NOTIMPL;
+  }
   UniqueGlobal block = output.Detach();
 
   if (format.tymed & TYMED_HGLOBAL) {

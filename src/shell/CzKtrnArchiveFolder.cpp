@@ -117,7 +117,7 @@ STDMETHODIMP CzKtrnArchiveFolder::ParseDisplayName(HWND, IBindCtx*, LPWSTR pszDi
   std::string folderPath = PidlGetItemSize(m_pidlFolder.get()) == 0 ? std::string() : Record(m_pidlFolder.get())->getFilePath();
   std::string inner;
   RETURN_IF_FAILED(RelativeInnerPath(ToNarrow(pszDisplayName), m_pArchive->ArchivePath(), folderPath, inner));
-  return ResolveInFolder(this, inner, ppidl);
+  return ResolveInFolder(*m_pNode, SplitPathFileName(m_pArchive->ArchivePath()), inner, ppidl);
 }
 CATCH_RETURN()
 
@@ -186,7 +186,6 @@ STDMETHODIMP CzKtrnArchiveFolder::GetAttributesOf(UINT cidl, PCUITEMID_CHILD_ARR
   return S_OK;
 }
 
-// The data object that copies items out is not built yet.
 STDMETHODIMP CzKtrnArchiveFolder::GetUIObjectOf(HWND, UINT cidl, PCUITEMID_CHILD_ARRAY apidl, REFIID riid, UINT*,
                                                 void** ppv) noexcept {
   RETURN_HR_IF_NULL(E_POINTER, ppv);

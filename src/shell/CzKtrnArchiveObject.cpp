@@ -1,9 +1,7 @@
 #include "shell/CzKtrnArchiveObject.h"
 
 #include "archive/Catalogue.h"
-#include "archive/DiskFile.h"
-#include "archive/ExtractEntry.h"
-#include "archive/MemoryFile.h"
+#include "archive/StagedFile.h"
 #include "catalog/OpenArchives.h"
 #include "names/MbString.h"
 #include "names/WideText.h"
@@ -89,16 +87,22 @@ void CzKtrnArchiveObject::FindFolderIcon(const std::string& path) noexcept try {
   // Without an icon of its own the archive keeps the one it has.
 }
 
-// Reads the catalogue and adds every entry to the tree in catalogue order.
-// An unreadable catalogue is E_FAIL, or E_ACCESSDENIED when the file could
-// not be opened for that reason; entries added before running out of memory
-// stay in the tree, which goes with the object.
+// Reads the catalogue, keeps where each entry lies, and adds every entry to
+// the tree in catalogue order. An unreadable catalogue is E_FAIL, or
+// E_ACCESSDENIED when the file could not be opened for that reason; entries
+// added before running out of memory stay in the tree, which goes with the
+// object.
 HRESULT CzKtrnArchiveObject::LoadTree(const std::string& path) {
+  CDiskFile file;
+  SetLastError(ERROR_SUCCESS);
+  if (!file.OpenForReading(path.c_str())) return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
+  auto snapshot = std::make_shared<Snapshot>();
   BYTE version = 0;
   Catalogue catalogue;
-  SetLastError(ERROR_SUCCESS);
-  if (!LoadArchiveCatalogue(path.c_str(), version, catalogue))
-    return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
+  RETURN_HR_IF(E_FAIL, !file.GetStamp(snapshot->stamp) ||
+                           !ReadArchiveLayout(file, 0, version, catalogue, snapshot->layout));
+  file.Close();
+  m_pSnapshot = std::move(snapshot);
   for (std::size_t index = 0; index < catalogue.size(); ++index) {
     const CatalogueEntry& entry = catalogue[index];
     m_rootNode.AddPath(entry.name.c_str(), static_cast<DWORD>(index), FILE_ATTRIBUTE_NORMAL, entry.unpackedLength,
@@ -127,23 +131,49 @@ STDMETHODIMP CzKtrnArchiveObject::get_archiveRootFolder(IUnknown** pVal) noexcep
   return m_pRootFolder->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(pVal));
 }
 
-STDMETHODIMP CzKtrnArchiveObject::ExtractFile(int nIndex, LPWSTR lpszPath) noexcept try {
+std::shared_ptr<const CzKtrnArchiveObject::Snapshot> CzKtrnArchiveObject::SnapshotOf(CDiskFile& file) noexcept try {
+  FileStamp stamp;
+  if (!file.GetStamp(stamp)) return nullptr;
+  {
+    std::lock_guard<std::mutex> hold(m_snapshotLock);
+    if (m_pSnapshot && m_pSnapshot->stamp == stamp) return m_pSnapshot;
+  }
+  // The file changed since it was read: read it again, as it is now.
+  auto fresh = std::make_shared<Snapshot>();
+  fresh->stamp = stamp;
+  BYTE version = 0;
+  Catalogue catalogue;
+  if (!ReadArchiveLayout(file, 0, version, catalogue, fresh->layout)) return nullptr;
+  std::lock_guard<std::mutex> hold(m_snapshotLock);
+  m_pSnapshot = fresh;
+  return fresh;
+} catch (const std::bad_alloc&) {
+  return nullptr;
+}
+
+CzKtrnArchiveObject::ExtractResult CzKtrnArchiveObject::ExtractTo(int index, CByteFile& output) noexcept {
+  CDiskFile file;
+  if (!file.OpenForReading(m_strArchivePath.c_str())) return ExtractResult::ArchiveUnreadable;
+  std::shared_ptr<const Snapshot> snapshot = SnapshotOf(file);
+  if (!snapshot) return ExtractResult::EntryFailed;
+  std::unique_ptr<CDecoderBuffers> buffers = m_decoderBuffers.Take();
+  if (!buffers) return ExtractResult::EntryFailed;
+  std::int32_t decoded = ExtractLaidOutEntry(file, snapshot->layout, index, output, *buffers);
+  m_decoderBuffers.Give(std::move(buffers));
+  return decoded < 0 ? ExtractResult::EntryFailed : ExtractResult::Done;
+}
+
+// The entry is decoded straight into a file beside the target, in the
+// decoder's buffers whatever its size, and takes the target's place only
+// when it decoded to its catalogue length: a failure leaves nothing at the
+// target (or the file that was there) and no file beside it.
+STDMETHODIMP CzKtrnArchiveObject::ExtractFile(int nIndex, LPWSTR lpszPath) noexcept {
   RETURN_HR_IF_NULL(E_FAIL, lpszPath);
-  CDiskFile archive;
-  RETURN_HR_IF(E_FAIL, !archive.OpenForReading(m_strArchivePath.c_str()));
-  // The whole file is decoded into memory first, so that nothing is created
-  // on disk when the stored data turns out to be broken.
-  CHeapMemoryFile contents(1024);
-  RETURN_HR_IF(E_FAIL, ExtractEntry(archive, contents, nIndex, 0) < 0);
-  archive.Close();
-  CDiskFile output;
-  RETURN_HR_IF(E_FAIL, !output.CreateExclusive(reinterpret_cast<const char*>(lpszPath)));
-  std::uint32_t length = contents.Length();
-  CHeapMemoryFile::Block block = contents.Detach();
-  const void* bytes = block ? static_cast<const void*>(HeapBlockPolicy::Lock(block.get())) : "";
-  RETURN_HR_IF(E_FAIL, !output.Write(bytes, length));
+  CStagedFile output;
+  RETURN_HR_IF(E_FAIL, !output.Create(reinterpret_cast<const char*>(lpszPath)));
+  RETURN_HR_IF(E_FAIL, ExtractTo(nIndex, output) != ExtractResult::Done);
+  RETURN_HR_IF(E_FAIL, !output.Commit());
   return S_OK;
 }
-CATCH_RETURN()
 
 }  // namespace qor

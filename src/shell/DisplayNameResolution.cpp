@@ -1,17 +1,16 @@
 #include "shell/DisplayNameResolution.h"
 
+#include <algorithm>
+
 #include "itemid/Pidl.h"
-#include "itemid/ShellPaths.h"
 #include "names/MbString.h"
 #include "names/PathPrimitives.h"
 #include "names/RelativeReference.h"
-#include "qor/ComPtr.h"
+#include "names/WideText.h"
 #include "platform/ResultMacros.h"
 
 namespace qor {
 namespace {
-
-constexpr SHCONTF kEveryItem = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 
 // The next component of the text at rest, which moves past it. A trailing
 // backslash is not part of the name; a trailing slash is, so such a component
@@ -24,27 +23,30 @@ std::string TakeComponent(const char*& rest) {
   return component;
 }
 
-// The first item of folder whose in-folder name is component, compared
-// exactly. S_OK with the item; otherwise the enumerator's last status
-// (S_FALSE when the items ran out) and no item.
-HRESULT FindItem(IShellFolder* folder, const std::string& component, UniquePidl& found) {
-  ComPtr<IEnumIDList> items;
-  RETURN_IF_FAILED(folder->EnumObjects(nullptr, kEveryItem, items.Put()));
-  RETURN_HR_IF_NULL(E_FAIL, items);
-  for (;;) {
-    LPITEMIDLIST next = nullptr;
-    ULONG fetched = 0;
-    HRESULT hr = items->Next(1, &next, &fetched);
-    UniquePidl item(next);
-    if (hr != S_OK) return hr;
-    RETURN_HR_IF_NULL(E_FAIL, item);
-    std::string name;
-    if (SUCCEEDED(ChildDisplayName(folder, item.get(), SHGDN_INFOLDER, name)) &&
-        MbsCompare(name.c_str(), component.c_str()) == 0) {
-      found = std::move(item);
-      return S_OK;
-    }
+// How the folder shows a stored name in the folder: an empty name as the
+// archive's title, every name as it comes back from UTF-16.
+std::string ShownName(const char* stored, const std::string& archiveTitle) {
+  return ToNarrow(ToWide(*stored ? std::string_view(stored) : std::string_view(archiveTitle)).c_str());
+}
+
+// The first child of node, in the folder's order, that the folder shows
+// under the name component, or null. The child stored under exactly that
+// name is shown so unless its name is an altered one; an altered name may be
+// shown as anything, so each of those (few) is compared as shown.
+const ArchiveEntry* FindShownChild(const CArchiveNode& node, const std::string& component,
+                                   const std::string& archiveTitle) {
+  if (node.empty()) return nullptr;
+  const std::vector<std::uint32_t>& altered = node.AlteredNames();
+  const ArchiveEntry* const first = &*node.begin();
+  const ArchiveEntry* found = component.empty() ? nullptr : node.FindChild(component.c_str());
+  if (found && std::binary_search(altered.begin(), altered.end(), static_cast<std::uint32_t>(found - first)))
+    found = nullptr;
+  for (std::uint32_t position : altered) {
+    const ArchiveEntry* child = first + position;
+    if (found && child > found) break;
+    if (MbsCompare(ShownName(child->Name(), archiveTitle).c_str(), component.c_str()) == 0) return child;
   }
+  return found;
 }
 
 }  // namespace
@@ -70,7 +72,8 @@ HRESULT RelativeInnerPath(const std::string& name, const std::string& archivePat
 
 // Level by level rather than by recursion: an archive may nest folders as
 // deep as its names allow, and a typed name as long as it likes.
-HRESULT ResolveInFolder(IShellFolder* folder, const std::string& path, LPITEMIDLIST* ppidl) noexcept try {
+HRESULT ResolveInFolder(const CArchiveNode& node, const std::string& archiveTitle, const std::string& path,
+                        LPITEMIDLIST* ppidl) noexcept try {
   *ppidl = nullptr;
   if (path.empty()) {
     UniquePidl empty(PidlAlloc(0));
@@ -78,27 +81,25 @@ HRESULT ResolveInFolder(IShellFolder* folder, const std::string& path, LPITEMIDL
     *ppidl = empty.release();
     return S_OK;
   }
-  ComPtr<IShellFolder> current(folder);
+  const CArchiveNode* folder = &node;
   UniquePidl matched;
   const char* rest = path.c_str();
   for (;;) {
-    UniquePidl item;
-    HRESULT hr = FindItem(current.Get(), TakeComponent(rest), item);
-    RETURN_IF_FAILED(hr);
-    if (!item) {
+    const ArchiveEntry* child = FindShownChild(*folder, TakeComponent(rest), archiveTitle);
+    if (!child) {
       *ppidl = matched.release();
-      return hr;
+      return S_FALSE;
     }
-    matched.reset(matched ? PidlConcat(matched.get(), item.get()) : PidlCopy(item.get()));
+    auto item = reinterpret_cast<LPCITEMIDLIST>(child->record.get());
+    matched.reset(matched ? PidlConcat(matched.get(), item) : PidlCopy(item));
     RETURN_IF_NULL_ALLOC(matched);
     if (*rest == '\0') {
       *ppidl = matched.release();
       return S_OK;
     }
-    ComPtr<IShellFolder> inner;
-    RETURN_IF_FAILED(current->BindToObject(item.get(), nullptr, IID_IShellFolder, inner.PutVoid()));
-    RETURN_HR_IF_NULL(E_FAIL, inner);
-    current = std::move(inner);
+    // Only a folder can be entered; a stored file leads nowhere.
+    RETURN_HR_IF(E_FAIL, !child->IsFolder());
+    folder = child->node.get();
   }
 }
 CATCH_RETURN()

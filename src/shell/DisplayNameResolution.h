@@ -1,15 +1,18 @@
 // Display names typed for, or stored about, a place inside an archive turned
 // back into item-ID lists. A parsing name is the archive file's path, '/',
 // then the path inside the archive with '\' separators; a name without '/' is
-// a path relative to the folder. Resolution works level by level through
-// each folder's own IShellFolder: the folder lists its items, the item whose
-// in-folder name equals the component is taken, and the walk goes on in the
-// folder that item binds to.
+// a path relative to the folder. Resolution works level by level: in each
+// folder the first item (in the folder's order) whose in-folder display name
+// equals the component is taken, and the walk goes on in the folder that
+// item leads to. Items are found through the folder tree's ordered lookup,
+// not by listing the folder, with the result a listing would give.
 #pragma once
 
 #include "platform/win32.h"
 
 #include <string>
+
+#include "catalog/ArchiveNode.h"
 
 namespace qor {
 
@@ -21,13 +24,16 @@ namespace qor {
 HRESULT RelativeInnerPath(const std::string& name, const std::string& archivePath, const std::string& folderPath,
                           std::string& inner);
 
-// Resolves path, component by component, starting in folder. *ppidl gets the
-// items matched, relative to folder, allocated with the task allocator:
+// Resolves path, component by component, starting in the folder of node.
+// archiveTitle is the name the folder shows for an item with an empty name
+// (the archive's file name). *ppidl gets the items matched, relative to the
+// folder, allocated with the task allocator:
 //  - S_OK: every component matched (an empty path gives the empty list);
 //  - S_FALSE: a component matched no item; *ppidl holds the items matched
 //    before it (null when the first one did not);
-//  - a failure passed on from listing or binding: *ppidl is null.
-// Owns nothing after it returns; every folder and list it made is released.
-HRESULT ResolveInFolder(IShellFolder* folder, const std::string& path, LPITEMIDLIST* ppidl) noexcept;
+//  - E_FAIL when a component other than the last matched a stored file, and
+//    E_OUTOFMEMORY: *ppidl is null.
+HRESULT ResolveInFolder(const CArchiveNode& node, const std::string& archiveTitle, const std::string& path,
+                        LPITEMIDLIST* ppidl) noexcept;
 
 }  // namespace qor

@@ -3,6 +3,9 @@
 // beside the archive, and the extraction of stored files to disk.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "archive/ArchiveFormat.h"
 #include "shell/ShellTestSupport.h"
 
@@ -246,14 +249,87 @@ TEST_F(ArchiveExtract, EveryStoredFileComesOutAsItWentInAndRefusalsCreateNoFile)
   }
 }
 
-TEST_F(ArchiveExtract, TheArchiveIsReadAgainAtEveryExtraction) {
-  EXPECT_EQ(Extract(0, "before"), S_OK);
-  // The archive is not held open between calls, so it can be replaced; what
-  // can no longer be decoded leaves nothing on disk.
-  m_dir.Write("x.arc", kSignature + LE32(0));
-  EXPECT_EQ(Extract(0, "after"), E_FAIL);
-  EXPECT_FALSE(m_dir.Exists("after"));
+// The archive is not held open between calls, so it can be replaced or
+// deleted; each extraction gives what a fresh reading of the file as it is
+// now gives, whatever was read at the bind, and what cannot be decoded
+// leaves nothing on disk: no output, no temporary file beside it.
+TEST_F(ArchiveExtract, EachExtractionSeesTheArchiveAsItIsNow) {
+  const std::vector<std::uint8_t> built = qor::BuildArchive(m_inputs, qor::ArchiveSignature::Zktern);
+  const std::string original(built.begin(), built.end());
+  // The first two entries' contents swapped: a file of the same length
+  // whose entries lie elsewhere.
+  Inputs other = m_inputs;
+  std::swap(other[0].data, other[1].data);
+  const std::vector<std::uint8_t> otherBuilt = qor::BuildArchive(other, qor::ArchiveSignature::Zktern);
+  const std::string sameLength(otherBuilt.begin(), otherBuilt.end());
+  ASSERT_EQ(sameLength.size(), original.size());
+  const std::string fewer = [] {
+    std::vector<std::uint8_t> bytes = qor::BuildArchive(Inputs{{"only", "one", 0}});
+    return std::string(bytes.begin(), bytes.end());
+  }();
+
+  const struct Row {
+    const char* what;
+    std::function<void(TempDirectory&)> change;
+    int index;
+    std::optional<std::string> expected;  // nullopt: E_FAIL and nothing written
+  } rows[] = {
+      {"unchanged", [](TempDirectory&) {}, 2, m_inputs[2].data},
+      {"grown", [&](TempDirectory& dir) { dir.Write("x.arc", original + "more"); }, 0, std::nullopt},
+      {"shrunk", [&](TempDirectory& dir) { dir.Write("x.arc", original.substr(0, original.size() - 1)); }, 0,
+       std::nullopt},
+      {"replaced by an archive of the same length",
+       [&](TempDirectory& dir) {
+         dir.Write("y.arc", sameLength);
+         ASSERT_TRUE(MoveFileExA(dir.PathOf("y.arc").c_str(), dir.PathOf("x.arc").c_str(), MOVEFILE_REPLACE_EXISTING));
+       },
+       0, ""},
+      {"replaced by an archive of fewer entries", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 0, "one"},
+      {"... and an index past its end", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 1, std::nullopt},
+      {"replaced by no archive", [](TempDirectory& dir) { dir.Write("x.arc", kSignature + LE32(0)); }, 0,
+       std::nullopt},
+      {"deleted", [](TempDirectory& dir) { dir.Remove("x.arc"); }, 0, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    m_dir.Write("x.arc", original);
+    // An extraction first, so that the object has read the file as it was.
+    ASSERT_EQ(Extract(0, "first"), S_OK) << row.what;
+    m_dir.Remove("first");
+    row.change(m_dir);
+    const std::size_t before = m_dir.Count();
+    HRESULT hr = Extract(row.index, "out");
+    if (row.expected) {
+      EXPECT_EQ(hr, S_OK) << row.what;
+      EXPECT_EQ(m_dir.Read("out"), *row.expected) << row.what;
+      m_dir.Remove("out");
+    } else {
+      EXPECT_EQ(hr, E_FAIL) << row.what;
+    }
+    EXPECT_EQ(m_dir.Count(), before) << row.what << ": only the output, and no temporary file, is left";
+    EXPECT_FALSE(m_dir.Exists("out")) << row.what;
+  }
+  m_dir.Write("x.arc", original);
+  EXPECT_EQ(Extract(0, "again"), S_OK) << "the file as it was at the bind extracts again";
+  EXPECT_EQ(m_dir.Read("again"), "hello");
   EXPECT_EQ(Children(m_root.Get()), (Names{"a.txt", "dir", "empty"})) << "the tree read at the bind stays";
+}
+
+// A failed extraction leaves a file already at the target as it was, and no
+// temporary file beside it; a successful one replaces it.
+TEST_F(ArchiveExtract, AFileAtTheTargetIsReplacedOnlyBySuccess) {
+  m_dir.MakeDirectory("out");
+  m_dir.Write("out\\kept", "mine");
+  EXPECT_EQ(Extract(99, "out\\kept"), E_FAIL);
+  m_dir.Write("x.arc", kSignature + LE32(0));
+  EXPECT_EQ(Extract(0, "out\\kept"), E_FAIL);
+  EXPECT_EQ(m_dir.Read("out\\kept"), "mine");
+  EXPECT_EQ(Extract(0, "out"), E_FAIL) << "a folder is never replaced";
+  EXPECT_EQ(m_dir.Count("out"), 1u);
+  const std::vector<std::uint8_t> built = qor::BuildArchive(m_inputs, qor::ArchiveSignature::Zktern);
+  m_dir.Write("x.arc", std::string(built.begin(), built.end()));
+  EXPECT_EQ(Extract(0, "out\\kept"), S_OK);
+  EXPECT_EQ(m_dir.Read("out\\kept"), "hello");
+  EXPECT_EQ(m_dir.Count("out"), 1u);
 }
 
 }  // namespace

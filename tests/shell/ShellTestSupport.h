@@ -132,15 +132,18 @@ inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, 
   return wide;
 }
 
-// The same, in the system code page.
-inline std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
-  std::u16string wide = WideDisplayName(folder, pidl, flags);
+inline std::string Narrow(const std::u16string& wide) {
   auto text = reinterpret_cast<LPCWSTR>(wide.c_str());
   int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
   WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
   narrow.resize(narrow.size() - 1);
   return narrow;
+}
+
+// The same, in the system code page.
+inline std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
+  return Narrow(WideDisplayName(folder, pidl, flags));
 }
 
 // Every item an enumerator still has, fetched celt at a time; the lists are

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -100,6 +101,11 @@ bool TempDirectory::Exists(std::string_view name) const {
 }
 
 void TempDirectory::Remove(std::string_view name) const { std::filesystem::remove(NativePath(PathOf(name))); }
+
+std::size_t TempDirectory::Count(std::string_view folder) const {
+  std::filesystem::path native = NativePath(folder.empty() ? m_path : PathOf(folder));
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(native), {}));
+}
 
 void TempDirectory::MakeDirectory(std::string_view name) const {
   std::filesystem::create_directories(NativePath(PathOf(name)));

@@ -25,6 +25,8 @@ class TempDirectory {
   void MakeDirectory(std::string_view name) const;
   // Deletes a file of the directory.
   void Remove(std::string_view name) const;
+  // How many files and folders the directory (or a folder in it) holds.
+  std::size_t Count(std::string_view folder = {}) const;
 
  private:
   std::string m_path;

@@ -1,5 +1,6 @@
 // File calls of the stand-in, with the Windows error codes.
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -15,6 +16,13 @@ HANDLE HandleFromFd(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr
 int FdFromHandle(HANDLE h) {
   if (h == nullptr || h == INVALID_HANDLE_VALUE) return -1;
   return static_cast<int>(reinterpret_cast<intptr_t>(h) - 1);
+}
+
+// Seconds and nanoseconds since 1970 as 100-nanosecond ticks since 1601.
+FILETIME FileTimeFromTimespec(const timespec& time) {
+  constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
+  auto ticks = static_cast<uint64_t>((time.tv_sec + kSecondsFrom1601To1970) * 10000000 + time.tv_nsec / 100);
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 BOOL Fail(DWORD error) {
@@ -163,6 +171,49 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
   }
   if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
   return (st.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+}
+
+BOOL GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
+  int fd = FdFromHandle(hFile);
+  struct stat st {};
+  if (lpFileInformation == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (fd < 0 || fstat(fd, &st) != 0) return Fail(ERROR_INVALID_HANDLE);
+  *lpFileInformation = BY_HANDLE_FILE_INFORMATION{};
+  lpFileInformation->dwFileAttributes = S_ISDIR(st.st_mode)       ? FILE_ATTRIBUTE_DIRECTORY
+                                        : (st.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL
+                                                                 : FILE_ATTRIBUTE_READONLY;
+  lpFileInformation->ftLastWriteTime = FileTimeFromTimespec(st.st_mtim);
+  lpFileInformation->dwVolumeSerialNumber = static_cast<DWORD>(st.st_dev);
+  auto size = static_cast<uint64_t>(st.st_size);
+  lpFileInformation->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  lpFileInformation->nFileSizeLow = static_cast<DWORD>(size);
+  lpFileInformation->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+  auto inode = static_cast<uint64_t>(st.st_ino);
+  lpFileInformation->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+  lpFileInformation->nFileIndexLow = static_cast<DWORD>(inode);
+  return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+  std::string from, to;
+  DWORD error = ERROR_SUCCESS;
+  if (!qor::posix::WindowsToPosixPath(lpExistingFileName, from, error) ||
+      !qor::posix::WindowsToPosixPath(lpNewFileName, to, error))
+    return Fail(error);
+  struct stat target {};
+  bool exists = lstat(to.c_str(), &target) == 0;
+  if (exists && (S_ISDIR(target.st_mode) || !(dwFlags & MOVEFILE_REPLACE_EXISTING)))
+    return Fail(S_ISDIR(target.st_mode) ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
+  if (rename(from.c_str(), to.c_str()) != 0) return Fail(qor::posix::ErrorFromErrno(errno, to));
+  return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR lpFileName) {
+  std::string path;
+  DWORD error = ERROR_SUCCESS;
+  if (!qor::posix::WindowsToPosixPath(lpFileName, path, error)) return Fail(error);
+  if (unlink(path.c_str()) != 0) return Fail(errno == EISDIR ? ERROR_ACCESS_DENIED : qor::posix::ErrorFromErrno(errno, path));
+  return TRUE;
 }
 
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
