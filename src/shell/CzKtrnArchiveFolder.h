@@ -46,6 +46,7 @@ class CzKtrnArchiveFolder final
   STDMETHODIMP GetLastModifiedTime(LPCITEMIDLIST pidl, FILETIME* pVal) noexcept override;
   STDMETHODIMP GetFileSize(LPCITEMIDLIST pidl, ULONG* pVal) noexcept override;
   STDMETHODIMP GetFullQualifiedPIDL(LPITEMIDLIST* ppidl) noexcept override;
+  // Safe to call from several threads at once, as the archive object's.
   STDMETHODIMP ExtractFile(LPCITEMIDLIST pidl, LPWSTR lpszFile) noexcept override;
 
   // IShellFolder

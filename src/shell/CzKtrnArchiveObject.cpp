@@ -2,6 +2,7 @@
 
 #include "archive/Catalogue.h"
 #include "archive/StagedFile.h"
+#include "archive/WriteBehindFile.h"
 #include "catalog/OpenArchives.h"
 #include "names/MbString.h"
 #include "names/WideText.h"
@@ -164,14 +165,16 @@ CzKtrnArchiveObject::ExtractResult CzKtrnArchiveObject::ExtractTo(int index, CBy
 }
 
 // The entry is decoded straight into a file beside the target, in the
-// decoder's buffers whatever its size, and takes the target's place only
+// decoder's buffers whatever its size (a large one written on a second
+// thread while the rest decodes), and takes the target's place only
 // when it decoded to its catalogue length: a failure leaves nothing at the
 // target (or the file that was there) and no file beside it.
 STDMETHODIMP CzKtrnArchiveObject::ExtractFile(int nIndex, LPWSTR lpszPath) noexcept {
   RETURN_HR_IF_NULL(E_FAIL, lpszPath);
   CStagedFile output;
   RETURN_HR_IF(E_FAIL, !output.Create(reinterpret_cast<const char*>(lpszPath)));
-  RETURN_HR_IF(E_FAIL, ExtractTo(nIndex, output) != ExtractResult::Done);
+  CWriteBehindFile writes(output);
+  RETURN_HR_IF(E_FAIL, ExtractTo(nIndex, writes) != ExtractResult::Done || !writes.Finish());
   RETURN_HR_IF(E_FAIL, !output.Commit());
   return S_OK;
 }

@@ -44,6 +44,9 @@ class CzKtrnArchiveObject final : public ComObject<CzKtrnArchiveObject, IzKtrnAr
   STDMETHODIMP BindToArchive(BSTR archivePath) noexcept override;
   STDMETHODIMP get_archiveRootFolder(IUnknown** pVal) noexcept override;
   // lpszPath holds a narrow path in the system code page, despite its type.
+  // The one method that may be called from several threads at once (while
+  // the caller holds its references): extracting many files uses every
+  // processor.
   STDMETHODIMP ExtractFile(int nIndex, LPWSTR lpszPath) noexcept override;
 
   // What the folders take from their archive.

@@ -4,8 +4,11 @@
 
 #include <map>
 
+#include "archive/ArchiveTestSupport.h"
 #include "archive/DiskFile.h"
 #include "archive/MemoryFile.h"
+#include "archive/StagedFile.h"
+#include "archive/WriteBehindFile.h"
 #include "support/TempDirectory.h"
 
 namespace {
@@ -168,6 +171,67 @@ TEST(MemoryFile, AllocationFailureLeavesTheContents) {
   EXPECT_FALSE(file.Write("efgh", 4));
   EXPECT_EQ(ReadAll(file), "abcd");
   EXPECT_EQ(CountingPolicy::locks, 0);
+}
+
+// Large outputs are written on a second thread: every byte arrives in
+// order, a failing write is reported (at the latest by Finish), and an
+// abandoned file stops without waiting for the rest.
+TEST(WriteBehindFile, WritesInOrderAndReportsFailures) {
+  std::string data(9'000'000, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 2654435761u >> 24);
+  auto writeAll = [&](qor::CWriteBehindFile& file) {
+    for (std::size_t at = 0; at < data.size(); at += 100000)
+      if (!file.Write(data.data() + at, static_cast<std::uint32_t>(std::min<std::size_t>(100000, data.size() - at))))
+        return false;
+    return true;
+  };
+  for (int failFrom : {0, 3, 43, 46}) {  // never, while direct, while handed to the thread, the last
+    archive_test::CScriptedFile target;
+    target.failWriteFrom = failFrom;
+    {
+      qor::CWriteBehindFile file(target);
+      EXPECT_TRUE(file.Seek(0));
+      bool written = writeAll(file);
+      bool finished = file.Finish();
+      EXPECT_EQ(written && finished, failFrom == 0) << failFrom;
+      if (failFrom == 3) {
+        EXPECT_FALSE(written) << "a direct write fails at once";
+      }
+    }
+    if (failFrom == 0) {
+      EXPECT_TRUE(target.Bytes() == data);
+    }
+  }
+  archive_test::CScriptedFile target;
+  {
+    qor::CWriteBehindFile file(target);
+    EXPECT_TRUE(writeAll(file));
+  }  // abandoned
+  EXPECT_LE(target.Bytes().size(), data.size());
+}
+
+// A staged file appears at its target only when committed, replacing a file
+// there; abandoned, it leaves nothing behind.
+TEST(StagedFile, AppearsOnlyWhenCommitted) {
+  qor::test::TempDirectory dir;
+  dir.Write("target", "old");
+  {
+    qor::CStagedFile file;
+    ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
+    EXPECT_TRUE(file.Write("new", 3));
+    EXPECT_EQ(dir.Count(), 2u);
+  }
+  EXPECT_EQ(dir.Read("target"), "old");
+  EXPECT_EQ(dir.Count(), 1u);
+  qor::CStagedFile file;
+  ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
+  EXPECT_TRUE(file.Write("new", 3));
+  EXPECT_TRUE(file.Commit());
+  EXPECT_EQ(dir.Read("target"), "new");
+  EXPECT_EQ(dir.Count(), 1u);
+  EXPECT_FALSE(file.Commit()) << "once";
+  qor::CStagedFile nowhere;
+  EXPECT_FALSE(nowhere.Create(dir.PathOf("missing\\target").c_str()));
 }
 
 }  // namespace

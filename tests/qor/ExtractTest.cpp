@@ -158,5 +158,42 @@ TEST(QorExtract, GoesOnAfterAnEntryOrAPlaceThatFails) {
   }
 }
 
+// extract and test work on several threads; what they write and say, and
+// in which order, is the same on one thread as on many, damaged entries
+// among good ones included.
+TEST(QorExtract, OutputDoesNotDependOnTheThreadCount) {
+  const std::string good = TextBytes(2000), stored = Encode(good);
+  std::vector<RawInput> entries;
+  for (int i = 0; i < 60; ++i) {
+    std::string name = "f" + std::to_string(i % 4) + "\\e" + std::to_string(i) + ".txt";
+    if (i % 13 == 5)
+      entries.push_back({name, stored, 2001});  // damaged: claims one byte more
+    else
+      entries.push_back({name, good.substr(0, static_cast<std::size_t>(100 + i))});
+  }
+  Scratch scratch;
+  const std::filesystem::path archive = scratch.Write("many.arc", AssembleArchive(entries));
+  std::vector<QorRun> extracts, tests;
+  std::vector<std::map<std::string, std::string>> trees;
+  for (const char* jobs : {"1", "2", "5"}) {
+    std::filesystem::path out = scratch / (std::string("out") + jobs);
+    extracts.push_back(RunQor({"extract", "-j", jobs, "-C", Arg(out), Arg(archive)}));
+    trees.push_back(FilesBelow(out));
+    tests.push_back(RunQor({"test", "-j", jobs, Arg(archive)}));
+  }
+  EXPECT_EQ(1, extracts[0].exitCode) << extracts[0].Describe();
+  EXPECT_EQ(5u, CountMessages(extracts[0].err)) << extracts[0].err;
+  EXPECT_EQ(55u, trees[0].size());
+  EXPECT_EQ(5u, CountMessages(tests[0].err)) << tests[0].err;
+  for (std::size_t k = 1; k < extracts.size(); ++k) {
+    EXPECT_EQ(extracts[k].exitCode, extracts[0].exitCode);
+    EXPECT_EQ(extracts[k].err, extracts[0].err);
+    EXPECT_TRUE(trees[k] == trees[0]);
+    EXPECT_EQ(tests[k].exitCode, tests[0].exitCode);
+    EXPECT_EQ(tests[k].out, tests[0].out);
+    EXPECT_EQ(tests[k].err, tests[0].err);
+  }
+}
+
 }  // namespace
 }  // namespace qor_test

@@ -19,12 +19,17 @@ int RunList(const ListOptions& options);
 struct ExtractOptions {
   std::string directory = ".";
   bool overwrite = false;
+  unsigned workers = 1;  // threads
   std::string archive;
   std::vector<std::string> inner;
 };
 int RunExtract(const ExtractOptions& options);
 
-int RunTest(const std::string& archive);
+struct TestOptions {
+  std::string archive;
+  unsigned workers = 1;  // threads
+};
+int RunTest(const TestOptions& options);
 
 struct CatOptions {
   std::string archive;

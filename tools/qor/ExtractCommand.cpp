@@ -1,6 +1,8 @@
 // qor extract: writes stored files under a folder, creating folders. Nothing
 // is written outside that folder and nothing existing is overwritten unless
-// asked; a failed entry does not stop the others.
+// asked; a failed entry does not stop the others. Files are extracted on
+// several threads, each calling ExtractFile of the folder that holds its
+// file: the one call the library allows from several threads at once.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "Terminal.h"
 #include "Text.h"
 #include "Walk.h"
+#include "Workers.h"
 
 namespace qor::host {
 namespace {
@@ -53,21 +56,30 @@ class Extraction {
                 error);
   }
 
-  // Extracts every collected file; the number of entries that failed.
-  int Run() {
+  // Extracts every collected file on `workers` threads; the number of
+  // entries that failed. Messages come in the order of the files, whatever
+  // the number of threads.
+  int Run(unsigned workers) {
     Progress progress(m_jobs.size());
+    std::vector<std::string> problems(m_jobs.size());
     int failed = 0;
-    for (size_t i = 0; i < m_jobs.size(); ++i) {
-      const Job& job = m_jobs[i];
-      std::string shown = JoinUtf8(job.path);
-      progress.Show(i, shown);
-      std::string problem = ExtractOne(job);
-      if (!problem.empty()) {
-        progress.Clear();
-        Complain(shown + ": " + problem);
-        ++failed;
-      }
-    }
+    RunInOrder(
+        m_jobs.size(), workers,
+        [&](std::size_t i, unsigned) {
+          try {
+            problems[i] = ExtractOne(m_jobs[i]);
+          } catch (const std::exception& error) {
+            problems[i] = error.what();
+          }
+        },
+        [&](std::size_t i) {
+          std::string shown = JoinUtf8(m_jobs[i].path);
+          progress.Show(i, shown);
+          if (problems[i].empty()) return;
+          progress.Clear();
+          Complain(shown + ": " + problems[i]);
+          ++failed;
+        });
     progress.Done();
     return failed;
   }
@@ -141,7 +153,7 @@ int RunExtract(const ExtractOptions& options) {
       ++failed;
     }
   }
-  failed += extraction.Run();
+  failed += extraction.Run(options.workers);
   return failed == 0 ? 0 : 1;
 }
 

@@ -13,8 +13,11 @@ using ItemBytes = std::vector<BYTE>;
 
 // Each item of a list as a one-item list of its own.
 std::vector<ItemBytes> SplitItems(LPCITEMIDLIST list);
+// A copy of a list.
+inline ItemBytes CopyItems(LPCITEMIDLIST list);
 // The items of a, then those of b, as one list.
 ItemBytes JoinLists(LPCITEMIDLIST a, LPCITEMIDLIST b);
+inline ItemBytes CopyItems(LPCITEMIDLIST list) { return JoinLists(list, nullptr); }
 inline LPCITEMIDLIST AsList(const ItemBytes& bytes) { return reinterpret_cast<LPCITEMIDLIST>(bytes.data()); }
 
 }  // namespace qor::host

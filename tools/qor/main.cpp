@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "Commands.h"
+#include "Workers.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -57,12 +58,18 @@ int Main(int argc, char** argv) {
   CLI::App* ex = app.add_subcommand("extract", "Extract stored files (all of them, or the named files and folders)");
   ex->add_option("-C", extract.directory, "The folder to extract into (default: the current folder)");
   ex->add_flag("--overwrite", extract.overwrite, "Overwrite existing files");
+  extract.workers = DefaultWorkers();
+  ex->add_option("-j,--jobs", extract.workers, "Threads to extract on (default: one per processor)")
+      ->check(CLI::Range(1u, 64u));
   ex->add_option("ARCHIVE", extract.archive, "The archive file")->required();
   ex->add_option("INNER", extract.inner, "Files and folders inside the archive");
 
-  std::string testArchive;
+  TestOptions testOptions;
   CLI::App* test = app.add_subcommand("test", "Decode every stored file and check its length");
-  test->add_option("ARCHIVE", testArchive, "The archive file")->required();
+  testOptions.workers = DefaultWorkers();
+  test->add_option("-j,--jobs", testOptions.workers, "Threads to decode on (default: one per processor)")
+      ->check(CLI::Range(1u, 64u));
+  test->add_option("ARCHIVE", testOptions.archive, "The archive file")->required();
 
   CatOptions cat;
   CLI::App* ct = app.add_subcommand("cat", "Write one stored file to standard output");
@@ -104,7 +111,7 @@ int Main(int argc, char** argv) {
 
   if (ls->parsed()) return RunList(list);
   if (ex->parsed()) return RunExtract(extract);
-  if (test->parsed()) return RunTest(testArchive);
+  if (test->parsed()) return RunTest(testOptions);
   if (ct->parsed()) return RunCat(cat);
   if (ln->parsed()) return RunLink(linkOptions);
   if (rs->parsed()) return RunResolve(resolveLink);

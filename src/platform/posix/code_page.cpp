@@ -1,7 +1,9 @@
 // The system code page of the stand-in is 932, converted through iconv.
 #include "platform/posix/code_page.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <type_traits>
 #include <iconv.h>
 #include <string>
 
@@ -64,7 +66,15 @@ const char* IconvName(UINT codePage) {
   return nullptr;
 }
 
+// Bytes and units below 0x80 are the same characters in code page 932, UTF-8
+// and UTF-16: most names and paths are converted without iconv.
+template <typename Char>
+bool IsAscii(const Char* text, size_t length) {
+  return std::all_of(text, text + length, [](Char c) { return static_cast<std::make_unsigned_t<Char>>(c) < 0x80; });
+}
+
 std::optional<std::string> ConvertStrict(const char* to, const char* from, std::string_view text) {
+  if (IsAscii(text.data(), text.size())) return std::string(text);
   std::string out;
   const char* in = text.data();
   size_t left = text.size();
@@ -88,9 +98,7 @@ int Deliver(const std::basic_string<Char>& text, Char* buffer, int capacity) {
 
 }  // namespace
 
-BOOL IsDBCSLeadByte(BYTE TestChar) {
-  return (TestChar >= 0x81 && TestChar <= 0x9F) || (TestChar >= 0xE0 && TestChar <= 0xFC);
-}
+BOOL IsDBCSLeadByte(BYTE TestChar) { return qor::posix::IsCp932LeadByte(TestChar); }
 
 UINT GetACP() { return kCodePage932; }
 
@@ -104,6 +112,7 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
   }
   const char* in = lpMultiByteStr;
   size_t left = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
+  if (IsAscii(in, left)) return Deliver(std::u16string(in, in + left), lpWideCharStr, cchWideChar);
   std::string bytes;
   Converter& converter = ConverterFor("UTF-16LE", source);
   for (;;) {
@@ -134,6 +143,10 @@ int WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWSTR lpWideCharStr,
   }
   size_t units = cchWideChar == -1 ? std::char_traits<char16_t>::length(lpWideCharStr) + 1
                                    : static_cast<size_t>(cchWideChar);
+  if (IsAscii(lpWideCharStr, units)) {
+    if (lpUsedDefaultChar) *lpUsedDefaultChar = FALSE;
+    return Deliver(std::string(lpWideCharStr, lpWideCharStr + units), lpMultiByteStr, cbMultiByte);
+  }
   const char* in = reinterpret_cast<const char*>(lpWideCharStr);
   size_t left = units * 2;
   std::string out;

@@ -7,6 +7,9 @@
 #include <string_view>
 
 namespace qor::posix {
+// Lead bytes of code page 932: 0x81-0x9F and 0xE0-0xFC.
+inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 // Empty optional when the text is not valid in the source encoding or cannot
 // be represented in the target one.
 std::optional<std::string> Cp932ToUtf8(std::string_view text);

@@ -24,7 +24,7 @@ bool EndsWithSeparator(const std::string& path) {
   bool last = false;
   for (size_t i = 0; i < path.size(); ++i) {
     last = IsSeparator(path[i]);
-    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+    if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
       ++i;
       last = false;
     }
@@ -36,20 +36,16 @@ bool EndsWithSeparator(const std::string& path) {
 
 std::vector<std::string> SplitComponents(const std::string& path) {
   std::vector<std::string> parts;
-  std::string current;
+  size_t start = 0;
   for (size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
-      current += path[i];
-      current += path[++i];
+    if (IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
     } else if (IsSeparator(path[i])) {
-      if (!current.empty()) parts.push_back(std::move(current));
-      current.clear();
-    } else {
-      current += path[i];
+      if (i > start) parts.emplace_back(path, start, i - start);
+      start = i + 1;
     }
   }
-  if (!current.empty()) parts.push_back(std::move(current));
+  if (start < path.size()) parts.emplace_back(path, start, path.size() - start);
   return parts;
 }
 

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Bulk operations at scale, side by side with the tools people compare us
+# with: for trees of N small text files in 50 folders it packs an archive
+# (`qor pack`), a zip and a tar of the same files, then times in one run
+#   qor extract, qor test, unzip -q, tar -x
+# and prints the time per entry. Last it extracts one 1 GB entry and reports
+# the peak resident memory (/usr/bin/time -v) and the rate, beside the
+# in-memory decoding rate of the same entry (decoder_bench --archive).
+#
+#   bench/scale.sh [--sizes "10000 60000 1000000"] [--big-mb 1024] [--work DIR] [--out DIR]
+#
+# Needs the release build (cmake --preset release && cmake --build --preset
+# release), zip, unzip, tar, python3 and GNU time; the trees are generated
+# once under the work folder (default build/release/scale) and kept there
+# for later runs. Every program extracts into the output folder, by default
+# on the memory file system (/dev/shm), so that the figures are the
+# programs' own work and not the disk's write-back of earlier runs. Output
+# is a Markdown table.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sizes="10000 60000 1000000"
+big_mb=1024
+work="$root/build/release/scale"
+out="/dev/shm/qor-scale-out"
+[ -d /dev/shm ] || out="$work/out"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --sizes) sizes="$2"; shift 2 ;;
+    --big-mb) big_mb="$2"; shift 2 ;;
+    --work) work="$2"; shift 2 ;;
+    --out) out="$2"; shift 2 ;;
+    *) echo "usage: $0 [--sizes \"N...\"] [--big-mb MB] [--work DIR] [--out DIR]" >&2; exit 2 ;;
+  esac
+done
+
+bin="$root/build/release/bin"
+qor="$bin/qor"
+for tool in "$qor" "$bin/decoder_bench"; do
+  [ -x "$tool" ] || { echo "$0: build the release preset first ($tool is missing)" >&2; exit 1; }
+done
+for tool in zip unzip tar python3 /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (cmake/install-deps.sh release)" >&2; exit 1; }
+done
+mkdir -p "$work"
+
+# Seconds, with milliseconds, that a command takes; its output is discarded.
+# Earlier runs' writes are flushed first, so that no run pays for another's.
+seconds() {
+  local start end
+  sync
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || { echo "$0: failed: $*" >&2; exit 1; }
+  end=$(date +%s.%N)
+  python3 -c "print(f'{$end - $start:.3f}')"
+}
+
+# N files of 200 to 2,000 bytes of text in 50 folders, the same for every run.
+make_tree() {
+  python3 - "$1" "$2" <<'EOF'
+import os, random, sys
+count, top = int(sys.argv[1]), sys.argv[2]
+rng = random.Random(count)
+words = "the archive folder stores every file with its name size and time as the catalogue says".split()
+for f in range(50):
+    os.makedirs(os.path.join(top, f"folder{f:02}"), exist_ok=True)
+for i in range(count):
+    text = " ".join(rng.choice(words) for _ in range(rng.randint(40, 400)))[: rng.randint(200, 2000)]
+    with open(os.path.join(top, f"folder{i % 50:02}", f"file{i:07}.txt"), "w") as out:
+        out.write(text + "\n")
+EOF
+}
+
+prepare() {
+  local n=$1 dir="$work/n$1"
+  [ -f "$dir/done" ] && return
+  rm -rf "$dir"
+  mkdir -p "$dir/tree"
+  make_tree "$n" "$dir/tree"
+  "$qor" pack -C "$dir/tree" "$dir/a.arc" . >/dev/null
+  (cd "$dir/tree" && zip -q -r -0 "$dir/a.zip" . && tar -cf "$dir/a.tar" .)
+  touch "$dir/done"
+}
+
+fresh() { rm -rf "$1" && mkdir -p "$1"; }
+
+echo "| entries | \`qor extract\` | \`qor test\` | \`unzip -q\` | \`tar -x\` | extract / unzip | extract per entry | test per entry |"
+echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
+for n in $sizes; do
+  prepare "$n"
+  dir="$work/n$n"
+  fresh "$out"; t_extract=$(seconds "$qor" extract -C "$out" "$dir/a.arc")
+  [ "$(find "$out" -type f | wc -l)" -eq "$n" ] || { echo "$0: qor extract did not write $n files" >&2; exit 1; }
+  # qor test decodes into scratch files of the temporary folder: there too
+  # on the memory file system, as the others' output.
+  fresh "$out"; t_test=$(TMPDIR="$out" seconds "$qor" test "$dir/a.arc")
+  fresh "$out"; t_unzip=$(seconds unzip -q "$dir/a.zip" -d "$out")
+  fresh "$out"; t_tar=$(seconds tar -xf "$dir/a.tar" -C "$out")
+  rm -rf "$out"
+  python3 -c "
+n, e, t, u, x = $n, $t_extract, $t_test, $t_unzip, $t_tar
+print(f'| {n:,} | {e:.2f} s | {t:.2f} s | {u:.2f} s | {x:.2f} s | {e / u:.2f} | {e / n * 1e6:.1f} µs | {t / n * 1e6:.1f} µs |')"
+done
+
+# One large entry: text made of the tree generator's words, compressible as
+# prose is.
+big="$work/big$big_mb"
+if [ ! -f "$big/done" ]; then
+  rm -rf "$big" && mkdir -p "$big/tree"
+  python3 - "$big_mb" "$big/tree/big.txt" <<'EOF'
+import random, sys
+mb, path = int(sys.argv[1]), sys.argv[2]
+rng = random.Random(1)
+words = "the archive folder stores every file with its name size and time as the catalogue says".split()
+block = " ".join(rng.choice(words) for _ in range(200000)).encode()
+with open(path, "wb") as out:
+    left = mb << 20
+    while left > 0:
+        piece = block[: min(left, len(block))]
+        out.write(piece)
+        left -= len(piece)
+EOF
+  "$qor" pack -C "$big/tree" "$big/a.arc" big.txt >/dev/null
+  touch "$big/done"
+fi
+fresh "$out"
+sync
+/usr/bin/time -v "$qor" extract -C "$out" "$big/a.arc" 2>"$work/time.txt" >/dev/null
+cmp -s "$out/big.txt" "$big/tree/big.txt" || { echo "$0: the large entry did not come out as it went in" >&2; exit 1; }
+rm -rf "$out"
+python3 - "$work/time.txt" "$big_mb" "$("$bin/decoder_bench" --archive "$big/a.arc")" <<'EOF'
+import re, sys
+text = open(sys.argv[1]).read()
+rss_kb = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", text).group(1))
+wall = re.search(r"Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (?:(\d+):)?(\d+):([\d.]+)", text)
+seconds = int(wall.group(1) or 0) * 3600 + int(wall.group(2)) * 60 + float(wall.group(3))
+mb = int(sys.argv[2])
+rate = mb / 1024 / seconds
+decode = float(sys.argv[3])
+print()
+print(f"| one {mb:,} MB entry | peak resident memory | time | rate | in-memory decoding rate | ratio |")
+print("|---|---:|---:|---:|---:|---:|")
+print(f"| `qor extract` | {rss_kb / 1024:.1f} MB | {seconds:.2f} s | {rate:.2f} GB/s | {decode:.2f} GB/s | {rate / decode:.2f} |")
+EOF
