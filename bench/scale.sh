@@ -102,6 +102,32 @@ n, e, t, u, x = $n, $t_extract, $t_test, $t_unzip, $t_tar
 print(f'| {n:,} | {e:.2f} s | {t:.2f} s | {u:.2f} s | {x:.2f} s | {e / u:.2f} | {e / n * 1e6:.1f} µs | {t / n * 1e6:.1f} µs |')"
 done
 
+# One file of a folder of 100,000: found by the folder tree's lookup, not by
+# listing the folder.
+wide="$work/wide"
+if [ ! -f "$wide/done" ]; then
+  rm -rf "$wide" && mkdir -p "$wide/tree/big"
+  python3 -c '
+import os, sys
+for i in range(100000):
+    with open(os.path.join(sys.argv[1], f"file{i:06}.txt"), "w") as out:
+        out.write(f"file {i}\n")
+' "$wide/tree/big"
+  "$qor" pack -C "$wide/tree" "$wide/a.arc" big >/dev/null
+  touch "$wide/done"
+fi
+fresh "$out"
+t_cat=$(seconds "$qor" cat "$wide/a.arc" big/file050000.txt)
+t_one=$(seconds "$qor" extract -C "$out" "$wide/a.arc" big/file050000.txt)
+t_ls=$(seconds "$qor" ls "$wide/a.arc" big)
+rm -rf "$out"
+echo
+echo "| one file of a folder of 100,000 | time |"
+echo "|---|---:|"
+python3 -c "print(f'| \`qor cat\` | {$t_cat * 1000:.0f} ms |')"
+python3 -c "print(f'| \`qor extract ARCHIVE INNER\` | {$t_one * 1000:.0f} ms |')"
+python3 -c "print(f'| \`qor ls\` of that folder, for scale | {$t_ls * 1000:.0f} ms |')"
+
 # One large entry: text made of the tree generator's words, compressible as
 # prose is.
 big="$work/big$big_mb"

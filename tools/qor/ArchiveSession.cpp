@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "ItemLists.h"
 #include "Text.h"
 
 namespace qor::host {
@@ -70,6 +71,17 @@ std::optional<std::string> ParsingName(const std::string& archivePath, const std
 
 }  // namespace
 
+TaskPidl CopyToTask(LPCITEMIDLIST list) {
+  ItemBytes bytes = CopyItems(list);
+  IMalloc* malloc = nullptr;
+  if (FAILED(SHGetMalloc(&malloc)) || !malloc) throw std::bad_alloc();
+  void* copy = malloc->Alloc(bytes.size());
+  malloc->Release();
+  if (!copy) throw std::bad_alloc();
+  std::memcpy(copy, bytes.data(), bytes.size());
+  return TaskPidl(static_cast<ITEMIDLIST*>(copy));
+}
+
 void TaskMemoryFree::operator()(void* block) const noexcept {
   if (!block) return;
   IMalloc* malloc = nullptr;
@@ -105,21 +117,23 @@ bool ArchiveFolder::Items(std::vector<ArchiveItem>& items, std::string& error) c
   }
   LPITEMIDLIST pidl = nullptr;
   ULONG fetched = 0;
-  while (enumerator->Next(1, &pidl, &fetched) == S_OK && fetched == 1) {
-    ArchiveItem item;
-    item.pidl.reset(pidl);
-    item.name = RecordName(pidl);
-    SFGAOF attributes = SFGAO_FOLDER;
-    LPCITEMIDLIST one = pidl;
-    item.folder = SUCCEEDED(shell->GetAttributesOf(1, &one, &attributes)) && (attributes & SFGAO_FOLDER);
-    if (!item.folder) {
-      archive->GetFileSize(pidl, &item.size);
-      archive->GetLastModifiedTime(pidl, &item.time);
-      item.index = RecordIndex(pidl);
-    }
-    items.push_back(std::move(item));
-  }
+  while (enumerator->Next(1, &pidl, &fetched) == S_OK && fetched == 1) items.push_back(Describe(TaskPidl(pidl)));
   return true;
+}
+
+ArchiveItem ArchiveFolder::Describe(TaskPidl pidl) const {
+  ArchiveItem item;
+  item.name = RecordName(pidl.get());
+  SFGAOF attributes = SFGAO_FOLDER;
+  LPCITEMIDLIST one = pidl.get();
+  item.folder = SUCCEEDED(shell->GetAttributesOf(1, &one, &attributes)) && (attributes & SFGAO_FOLDER);
+  if (!item.folder) {
+    archive->GetFileSize(pidl.get(), &item.size);
+    archive->GetLastModifiedTime(pidl.get(), &item.time);
+    item.index = RecordIndex(pidl.get());
+  }
+  item.pidl = std::move(pidl);
+  return item;
 }
 
 bool ArchiveFolder::Open(const ArchiveItem& item, ArchiveFolder& child, std::string& error) const {
@@ -166,6 +180,37 @@ bool ArchiveSession::OpenArgument(const std::string& archiveUtf8) {
   return false;
 }
 
+bool ArchiveSession::FindParsed(const std::vector<std::string>& names, ArchivePlace& place) const {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : "\\") + name;
+  std::basic_string<WCHAR> wide = WideFromCp932(m_path + "/" + joined);
+  LPITEMIDLIST resolved = nullptr;
+  HRESULT hr = m_root.shell->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &resolved, nullptr);
+  TaskPidl list(resolved);
+  if (hr != S_OK || !list) return false;
+  std::vector<ItemBytes> items = SplitItems(list.get());
+  if (items.size() != names.size()) return false;
+  ArchivePlace found;
+  found.folder = m_root;
+  std::string ignored;
+  for (size_t level = 0; level < names.size(); ++level) {
+    // The folder matches names as it shows them; a stored name shown
+    // otherwise is left to the listing.
+    if (RecordName(AsList(items[level])) != names[level]) return false;
+    ArchiveItem item = found.folder.Describe(CopyToTask(AsList(items[level])));
+    if (!item.folder) {
+      if (level + 1 != names.size()) return false;
+      found.file = std::make_unique<ArchiveItem>(std::move(item));
+      break;
+    }
+    ArchiveFolder child;
+    if (!found.folder.Open(item, child, ignored)) return false;
+    found.folder = std::move(child);
+  }
+  place = std::move(found);
+  return true;
+}
+
 bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const {
   std::optional<std::string> inner = Cp932FromUtf8(innerUtf8);
   if (!inner) {
@@ -175,6 +220,7 @@ bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std
   place.folder = m_root;
   place.file.reset();
   std::vector<std::string> names = SplitInner(*inner);
+  if (!names.empty() && FindParsed(names, place)) return true;
   for (size_t level = 0; level < names.size(); ++level) {
     std::vector<ArchiveItem> items;
     if (!place.folder.Items(items, error)) return false;

@@ -18,6 +18,8 @@ struct TaskMemoryFree {
   void operator()(void* block) const noexcept;
 };
 using TaskPidl = std::unique_ptr<ITEMIDLIST, TaskMemoryFree>;
+// A copy of a list in the task allocator's memory; throws std::bad_alloc.
+TaskPidl CopyToTask(LPCITEMIDLIST list);
 
 struct ArchiveItem {
   std::string name;  // CP932, as stored
@@ -36,6 +38,8 @@ struct ArchiveFolder {
 
   // The folder's children in the folder's own order; false with a message.
   bool Items(std::vector<ArchiveItem>& items, std::string& error) const;
+  // An item of this folder as a listing shows it.
+  ArchiveItem Describe(TaskPidl pidl) const;
   // The sub-folder of a folder item.
   bool Open(const ArchiveItem& item, ArchiveFolder& child, std::string& error) const;
 };
@@ -65,6 +69,11 @@ class ArchiveSession {
   QorLibrary& Library() { return m_library; }
 
  private:
+  // Find through the root folder's parsing of the place's name, as a host
+  // finds a typed place: no folder is listed. False when that does not give
+  // exactly the stored names (Find then lists the folders).
+  bool FindParsed(const std::vector<std::string>& names, ArchivePlace& place) const;
+
   QorLibrary m_library;
   std::string m_path;
   ComPtr<IzKtrnArchiveObject> m_object;

@@ -42,7 +42,7 @@ class Extraction {
       std::vector<std::string> path = place.folder.path;
       path.push_back(place.file->name);
       AddJob(place.folder, ArchiveItem{place.file->name, false, place.file->size, place.file->time,
-                                       place.file->index, TaskPidl(CopyList(place.file->pidl.get()))},
+                                       place.file->index, CopyToTask(place.file->pidl.get())},
              path);
       return true;
     }
@@ -50,7 +50,7 @@ class Extraction {
                 [this](const VisitedItem& visited) {
                   if (!visited.item.folder)
                     AddJob(visited.folder, ArchiveItem{visited.item.name, false, visited.item.size, visited.item.time,
-                                                       visited.item.index, TaskPidl(CopyList(visited.item.pidl.get()))},
+                                                       visited.item.index, CopyToTask(visited.item.pidl.get())},
                            visited.path);
                 },
                 error);
@@ -85,23 +85,6 @@ class Extraction {
   }
 
  private:
-  static ITEMIDLIST* CopyList(LPCITEMIDLIST pidl) {
-    unsigned size = 0;
-    for (auto* item = reinterpret_cast<const unsigned char*>(pidl); item[0] | item[1];) {
-      unsigned cb = item[0] | (item[1] << 8);
-      size += cb;
-      item += cb;
-    }
-    IMalloc* malloc = nullptr;
-    if (FAILED(SHGetMalloc(&malloc))) throw std::bad_alloc();
-    auto* copy = static_cast<unsigned char*>(malloc->Alloc(size + 2));
-    malloc->Release();
-    if (!copy) throw std::bad_alloc();
-    std::memcpy(copy, pidl, size);
-    copy[size] = copy[size + 1] = 0;
-    return reinterpret_cast<ITEMIDLIST*>(copy);
-  }
-
   void AddJob(const ArchiveFolder& folder, ArchiveItem item, const std::vector<std::string>& path) {
     m_items.push_back(std::make_unique<ArchiveItem>(std::move(item)));
     m_jobs.push_back(Job{folder, m_items.back().get(), path});
