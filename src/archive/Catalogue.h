@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,18 @@ struct CatalogueEntry {
 };
 using Catalogue = std::vector<CatalogueEntry>;
 
+// One record as it is read, its name pointing into the catalogue's bytes:
+// valid only while the record is visited.
+struct CatalogueRecord {
+  const char* name;  // zero-terminated
+  std::uint32_t unpackedLength;
+  std::int32_t modificationTime;
+  std::uint32_t storedLength;
+};
+using RecordVisitor = std::function<void(const CatalogueRecord&)>;
+// A visitor that appends each record to catalogue (throws std::bad_alloc).
+RecordVisitor CollectInto(Catalogue& catalogue);
+
 // True if the file system reports an entry at path that is not a directory;
 // false if the status query fails.
 bool IsExistingFile(const char* path) noexcept;
@@ -40,6 +53,13 @@ bool IsArchiveFile(const char* path) noexcept;
 // catalogue may hold the records read before the failure and must not be
 // used. The file's position afterwards is unspecified.
 bool ReadCatalogue(CByteFile& file, BYTE& version, Catalogue& catalogue, std::uint32_t base) noexcept;
+
+// The same checks, handing each record to visit in catalogue order rather
+// than keeping them; catalogueSize receives the catalogue's size field. On
+// false, visit may have seen the records before the failure. An exception
+// that visit throws leaves the function; it throws nothing itself.
+bool ReadCatalogueRecords(CByteFile& file, BYTE& version, std::uint32_t base, std::uint32_t& catalogueSize,
+                          const RecordVisitor& visit);
 
 // The path checks of IsArchiveFile, then ReadCatalogue at base 0 on the file
 // opened read-only and denying others write access.

@@ -9,24 +9,28 @@
 
 namespace qor {
 
-bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Catalogue& catalogue,
-                       ArchiveLayout& layout) noexcept try {
+bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, ArchiveLayout& layout,
+                       const RecordVisitor& visit) {
   layout = ArchiveLayout{};
   std::uint64_t fileLength = 0;
-  if (!archive.GetLength(fileLength) || !ReadCatalogue(archive, version, catalogue, base)) return false;
-
-  std::uint8_t sizeBytes[4];
-  std::uint32_t got = 0;
-  if (!archive.Seek(std::uint64_t{base} + kCatalogueSizeOffset) || !archive.Read(sizeBytes, 4, got) || got != 4)
-    return false;
-  std::uint64_t position = std::uint64_t{base} + kCatalogueOffset + ReadLE32(sizeBytes);
-  layout.entries.reserve(catalogue.size());
-  for (const CatalogueEntry& entry : catalogue) {
-    layout.entries.push_back(EntryPlace{position, entry.storedLength, entry.unpackedLength});
-    position += entry.storedLength;
-  }
+  std::uint32_t catalogueSize = 0;
+  std::uint64_t position = 0;
+  bool read = archive.GetLength(fileLength) &&
+              ReadCatalogueRecords(archive, version, base, catalogueSize, [&](const CatalogueRecord& record) {
+                if (layout.entries.empty()) position = std::uint64_t{base} + kCatalogueOffset + catalogueSize;
+                layout.entries.push_back(EntryPlace{position, record.storedLength, record.unpackedLength});
+                position += record.storedLength;
+                visit(record);
+              });
+  if (!read) return false;
   layout.lengthMatches = position == fileLength;
   return true;
+}
+
+bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Catalogue& catalogue,
+                       ArchiveLayout& layout) noexcept try {
+  catalogue.clear();
+  return ReadArchiveLayout(archive, base, version, layout, CollectInto(catalogue));
 } catch (const std::bad_alloc&) {
   return false;
 }

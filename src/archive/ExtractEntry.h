@@ -34,6 +34,10 @@ struct ArchiveLayout {
 // file's length is unknown or memory runs out.
 bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Catalogue& catalogue,
                        ArchiveLayout& layout) noexcept;
+// The same, handing each record to visit (ReadCatalogueRecords) rather than
+// keeping it: an exception that visit throws leaves the function.
+bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, ArchiveLayout& layout,
+                       const RecordVisitor& visit);
 
 // Decodes entry `index` of a laid-out archive and writes its bytes to
 // `output` from position 0 on. Returns the number of bytes written, which is

@@ -19,15 +19,10 @@ constexpr DWORD kNoIndex = 0xFFFFFFFF;
 constexpr DWORD kFileAttributes = 0x80;
 constexpr DWORD kFolderAttributes = 0x10;
 
-// FNV-1a over the name's bytes: names are compared for exact equality here,
-// so any hash of the bytes will do.
+// Names are compared for exact equality here, so any hash of the bytes will
+// do; the standard library's takes several bytes at a time.
 std::uint32_t HashName(const char* name, std::size_t n) noexcept {
-  std::uint32_t hash = 2166136261u;
-  for (std::size_t i = 0; i < n; ++i) {
-    hash ^= static_cast<unsigned char>(name[i]);
-    hash *= 16777619u;
-  }
-  return hash;
+  return static_cast<std::uint32_t>(std::hash<std::string_view>{}(std::string_view(name, n)));
 }
 
 bool SameName(const ArchiveEntry& entry, const char* name, std::size_t n) noexcept {
@@ -115,7 +110,7 @@ void CArchiveNode::ReleaseEntries(CArchiveNode*& pending) noexcept {
       pending = node;
     }
   }
-  m_children.clear();  // frees the records
+  m_children.clear();
   m_pIndex.reset();
 }
 
@@ -139,32 +134,32 @@ ArchiveEntry* CArchiveNode::FindWhileAdding(const char* name, std::size_t n, std
   return slot ? &m_children[static_cast<std::uint32_t>(slot) - 1] : nullptr;
 }
 
-ArchiveEntry& CArchiveNode::Append(ArchiveEntry entry, std::uint32_t hash) {
+ArchiveEntry& CArchiveNode::Append(ArchiveEntry entry, std::size_t n, std::uint32_t hash) {
   Index().Reserve(m_children.size());
   m_children.push_back(std::move(entry));
   ArchiveEntry& added = m_children.back();
-  *m_pIndex->Probe(m_children, added.Name(), std::strlen(added.Name()), hash) =
-      BuildIndex::Slot(hash, m_children.size() - 1);
+  *m_pIndex->Probe(m_children, added.Name(), n, hash) = BuildIndex::Slot(hash, m_children.size() - 1);
   return added;
 }
 
 bool CArchiveNode::AddPath(const char* path, DWORD index, DWORD /*attributes*/, DWORD length, const FILETIME& time) {
   if (!path || !*path) return true;
+  if (!m_pRecords) m_pRecords = std::make_unique<CRecordStore>();
+  CRecordStore& records = *m_pRecords;
   // A path that ends in a separator names its file before that separator;
   // it takes the walk of every component.
   const char* last = MbsFindLastSeparator(path);
-  if (!last || last[1] == 0) return AddComponents(path, index, length, time);
-  CArchiveNode* folder = FolderAt(path, static_cast<std::size_t>(last + 1 - path));
-  return folder ? folder->AddComponents(last + 1, index, length, time) : false;
+  if (!last || last[1] == 0) return AddComponents(path, index, length, time, records);
+  CArchiveNode* folder = FolderAt(path, static_cast<std::size_t>(last + 1 - path), records);
+  return folder ? folder->AddComponents(last + 1, index, length, time, records) : false;
 }
 
-CArchiveNode* CArchiveNode::FolderAt(const char* prefix, std::size_t size) {
+CArchiveNode* CArchiveNode::FolderAt(const char* prefix, std::size_t size, CRecordStore& records) {
   BuildIndex& index = Index();
   std::string_view key(prefix, size);
   auto known = index.m_folders.find(key);
   if (known != index.m_folders.end()) return known->second;
   CArchiveNode* node = this;
-  std::string component;
   for (const char* p = prefix; p < prefix + size;) {
     const char* separator = MbsFindSeparator(p);  // within the prefix, which ends with one
     std::size_t n = static_cast<std::size_t>(separator - p);
@@ -172,11 +167,9 @@ CArchiveNode* CArchiveNode::FolderAt(const char* prefix, std::size_t size) {
     std::uint32_t hash = HashName(p, n);
     ArchiveEntry* child = node->FindWhileAdding(p, n, hash);
     if (!child) {
-      component.assign(p, n);
-      UniqueRecord record(
-          QORITEMIDLIST::create(component.c_str(), kNoIndex, kFolderAttributes, 0, kFolderTime));
-      if (!record) throw std::bad_alloc();
-      child = &node->Append(ArchiveEntry{std::move(record), std::make_unique<CArchiveNode>()}, hash);
+      auto folder = std::make_unique<CArchiveNode>();
+      QORITEMIDLIST* record = records.Add(p, n, kNoIndex, kFolderAttributes, 0, kFolderTime);
+      child = &node->Append(ArchiveEntry{record, std::move(folder)}, n, hash);
     }
     if (!child->node) return nullptr;  // the path runs through a stored file
     node = child->node.get();
@@ -190,9 +183,9 @@ CArchiveNode* CArchiveNode::FolderAt(const char* prefix, std::size_t size) {
 // first component, find or make that child, go on with the rest in the
 // child's node), written as a loop so that the depth of a path costs no
 // stack.
-bool CArchiveNode::AddComponents(const char* path, DWORD index, DWORD length, const FILETIME& time) {
+bool CArchiveNode::AddComponents(const char* path, DWORD index, DWORD length, const FILETIME& time,
+                                 CRecordStore& records) {
   CArchiveNode* node = this;
-  std::string component;
   for (const char* p = path;;) {
     const char* separator = MbsFindSeparator(p);
     std::size_t n = separator ? static_cast<std::size_t>(separator - p) : std::strlen(p);
@@ -203,14 +196,11 @@ bool CArchiveNode::AddComponents(const char* path, DWORD index, DWORD length, co
     std::uint32_t hash = HashName(p, n);
     ArchiveEntry* child = node->FindWhileAdding(p, n, hash);
     if (!child) {
-      component.assign(p, n);
-      UniqueRecord record(isFile ? QORITEMIDLIST::create(component.c_str(), index, kFileAttributes, length, time)
-                                 : QORITEMIDLIST::create(component.c_str(), kNoIndex, kFolderAttributes, 0,
-                                                         kFolderTime));
-      if (!record) throw std::bad_alloc();
       std::unique_ptr<CArchiveNode> folder;
       if (!isFile) folder = std::make_unique<CArchiveNode>();
-      child = &node->Append(ArchiveEntry{std::move(record), std::move(folder)}, hash);
+      QORITEMIDLIST* record = isFile ? records.Add(p, n, index, kFileAttributes, length, time)
+                                     : records.Add(p, n, kNoIndex, kFolderAttributes, 0, kFolderTime);
+      child = &node->Append(ArchiveEntry{record, std::move(folder)}, n, hash);
     }
     if (isFile) return true;
     if (!child->node) return false;  // the path runs through a stored file
@@ -223,8 +213,20 @@ void CArchiveNode::SortChildren() const noexcept {
   if (!m_pIndex) return;
   // Writers that walk a directory tree list a folder's children in order
   // already; checking costs one comparison per child.
-  if (!std::is_sorted(m_children.begin(), m_children.end(), NameLess))
-    std::sort(m_children.begin(), m_children.end(), NameLess);
+  if (!std::is_sorted(m_children.begin(), m_children.end(), NameLess)) {
+    // Names of single bytes below 0x80 sort by their bytes, which the C
+    // library compares many at a time.
+    bool ascii = std::all_of(m_children.begin(), m_children.end(), [](const ArchiveEntry& child) {
+      for (const char* p = child.Name(); *p; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80) return false;
+      return true;
+    });
+    if (ascii)
+      std::sort(m_children.begin(), m_children.end(),
+                [](const ArchiveEntry& a, const ArchiveEntry& b) { return std::strcmp(a.Name(), b.Name()) < 0; });
+    else
+      std::sort(m_children.begin(), m_children.end(), NameLess);
+  }
   m_children.shrink_to_fit();
   m_pIndex.reset();
 }

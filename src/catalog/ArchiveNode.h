@@ -6,7 +6,8 @@
 // binds, and only read afterwards. It is built for an archive of a million
 // entries: a node keeps its children in one array of 16-byte entries whose
 // names are those inside their records, so a name is stored once and a child
-// costs its record and its entry. While children are being added they are
+// costs its record and its entry. The records lie in a store that the node
+// AddPath is called on (the root) owns, written one after another. While children are being added they are
 // found through a hash index of the node; once the node is read (or sealed)
 // they are sorted by name and the index is dropped. From then on iterators,
 // entry pointers and record pointers stay valid until the archive object
@@ -25,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/RecordStore.h"
 #include "itemid/Pidl.h"
 #include "qor/QORITEMIDLIST.h"
 
@@ -34,14 +36,14 @@ class CArchiveNode;
 
 // The value stored under a child's name.
 struct ArchiveEntry {
-  UniqueRecord record;                // one-item list holding the child's record; never null
+  // One-item list holding the child's record, in the tree's record store;
+  // never null.
+  QORITEMIDLIST* record = nullptr;
   std::unique_ptr<CArchiveNode> node;  // the sub-folder; null for a stored file
 
   bool IsFolder() const noexcept { return node != nullptr; }
   // The child's name (inside its record).
-  const char* Name() const noexcept {
-    return reinterpret_cast<const char*>(record.get()) + QORITEMIDLIST::kFixedSize;
-  }
+  const char* Name() const noexcept { return reinterpret_cast<const char*>(record) + QORITEMIDLIST::kFixedSize; }
 };
 
 class CArchiveNode {
@@ -121,21 +123,22 @@ class CArchiveNode {
   // node was sealed or is new.
   BuildIndex& Index();
   // AddPath from this node, one component at a time.
-  bool AddComponents(const char* path, DWORD index, DWORD length, const FILETIME& time);
+  bool AddComponents(const char* path, DWORD index, DWORD length, const FILETIME& time, CRecordStore& records);
   // The folder reached through the components of prefix, each followed by a
   // separator, made where missing; null when one is a stored file or too
   // long for a record.
-  CArchiveNode* FolderAt(const char* prefix, std::size_t size);
+  CArchiveNode* FolderAt(const char* prefix, std::size_t size, CRecordStore& records);
   // The child named by the n bytes at name, or null.
   ArchiveEntry* FindWhileAdding(const char* name, std::size_t n, std::uint32_t hash);
-  // Appends a child; the index has room for it already.
-  ArchiveEntry& Append(ArchiveEntry entry, std::uint32_t hash);
+  // Appends a child whose name is n bytes long.
+  ArchiveEntry& Append(ArchiveEntry entry, std::size_t n, std::uint32_t hash);
   // Sorts the children and drops the index, if the node is still open.
   void SortChildren() const noexcept;
   // Moves this node's sub-folders onto the list of nodes to destroy and frees
   // its records.
   void ReleaseEntries(CArchiveNode*& pending) noexcept;
 
+  std::unique_ptr<CRecordStore> m_pRecords;      // of the records added through this node
   mutable std::vector<ArchiveEntry> m_children;  // in order once m_pIndex is null
   mutable std::once_flag m_alteredNamesFound;
   mutable std::vector<std::uint32_t> m_alteredNames;

@@ -10,6 +10,7 @@
 
 #include "itemid/LittleEndian.h"
 #include "itemid/Pidl.h"
+#include "itemid/RecordList.h"
 #include "names/MbString.h"
 
 namespace {
@@ -32,14 +33,10 @@ QORITEMIDLIST* AsRecord(const ITEMIDLIST* list) {
 
 }  // namespace
 
-QORITEMIDLIST* QORITEMIDLIST::create(const char* name, DWORD index, DWORD attributes, DWORD length,
-                                     const FILETIME& time) {
-  if (!name) name = "";
-  std::size_t n = std::strlen(name);
-  if (n > kMaxNameLength) return nullptr;
-  ITEMIDLIST* list = qor::PidlAlloc(static_cast<WORD>(kFixedSize + 1 + n));
-  if (!list) return nullptr;
-  auto* record = reinterpret_cast<QORITEMIDLIST*>(list);
+QORITEMIDLIST* qor::WriteRecordList(void* at, const char* name, std::size_t n, DWORD index, DWORD attributes,
+                                    DWORD length, const FILETIME& time) noexcept {
+  auto* record = static_cast<QORITEMIDLIST*>(at);
+  qor::WriteLE16(record->m_cb, static_cast<WORD>(QORITEMIDLIST::kFixedSize + 1 + n));
   std::memcpy(record->m_signature, kSignature, sizeof kSignature);
   qor::WriteLE32(record->m_index, index);
   qor::WriteLE32(record->m_attributes, attributes);
@@ -47,8 +44,22 @@ QORITEMIDLIST* QORITEMIDLIST::create(const char* name, DWORD index, DWORD attrib
   qor::WriteLE32(record->m_time, time.dwLowDateTime);
   qor::WriteLE32(record->m_time + 4, time.dwHighDateTime);
   qor::WriteLE16(record->m_nameOffset, 0);
-  std::memcpy(reinterpret_cast<BYTE*>(record) + kFixedSize, name, n + 1);
+  BYTE* bytes = static_cast<BYTE*>(at);
+  std::memcpy(bytes + QORITEMIDLIST::kFixedSize, name, n);
+  bytes[QORITEMIDLIST::kFixedSize + n] = 0;
+  bytes[QORITEMIDLIST::kFixedSize + n + 1] = 0;  // the list's terminator
+  bytes[QORITEMIDLIST::kFixedSize + n + 2] = 0;
   return record;
+}
+
+QORITEMIDLIST* QORITEMIDLIST::create(const char* name, DWORD index, DWORD attributes, DWORD length,
+                                     const FILETIME& time) {
+  if (!name) name = "";
+  std::size_t n = std::strlen(name);
+  if (n > kMaxNameLength) return nullptr;
+  ITEMIDLIST* list = qor::PidlAlloc(static_cast<WORD>(kFixedSize + 1 + n));
+  if (!list) return nullptr;
+  return qor::WriteRecordList(list, name, n, index, attributes, length, time);
 }
 
 bool QORITEMIDLIST::isQORITEMIDLIST() const {

@@ -38,7 +38,7 @@ STDMETHODIMP CzKtrnArchiveEnumIDList::Next(ULONG celt, PITEMID_CHILD* rgelt, ULO
     if (m_itCurrent == node->end()) break;
     const ArchiveEntry& child = *m_itCurrent++;
     if (!Admits(child)) continue;
-    ITEMIDLIST* copy = PidlCopy(reinterpret_cast<LPCITEMIDLIST>(child.record.get()));
+    ITEMIDLIST* copy = PidlCopy(reinterpret_cast<LPCITEMIDLIST>(child.record));
     if (!copy) {
       // The child stays unread, so that a later call can hand it out.
       --m_itCurrent;

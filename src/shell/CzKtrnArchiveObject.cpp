@@ -90,25 +90,25 @@ void CzKtrnArchiveObject::FindFolderIcon(const std::string& path) noexcept try {
 
 // Reads the catalogue, keeps where each entry lies, and adds every entry to
 // the tree in catalogue order. An unreadable catalogue is E_FAIL, or
-// E_ACCESSDENIED when the file could not be opened for that reason; entries
-// added before running out of memory stay in the tree, which goes with the
-// object.
+// E_ACCESSDENIED when the file could not be opened for that reason; running
+// out of memory throws, and the entries added before stay in the tree, which
+// goes with the object.
 HRESULT CzKtrnArchiveObject::LoadTree(const std::string& path) {
   CDiskFile file;
   SetLastError(ERROR_SUCCESS);
   if (!file.OpenForReading(path.c_str())) return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
   auto snapshot = std::make_shared<Snapshot>();
   BYTE version = 0;
-  Catalogue catalogue;
+  DWORD index = 0;
+  // Each record goes into the tree as it is read: the names are never kept
+  // apart from the tree.
+  auto addToTree = [this, &index](const CatalogueRecord& record) {
+    m_rootNode.AddPath(record.name, index++, FILE_ATTRIBUTE_NORMAL, record.unpackedLength,
+                       FileTimeFromUnixSeconds(record.modificationTime));
+  };
   RETURN_HR_IF(E_FAIL, !file.GetStamp(snapshot->stamp) ||
-                           !ReadArchiveLayout(file, 0, version, catalogue, snapshot->layout));
-  file.Close();
+                           !ReadArchiveLayout(file, 0, version, snapshot->layout, addToTree));
   m_pSnapshot = std::move(snapshot);
-  for (std::size_t index = 0; index < catalogue.size(); ++index) {
-    const CatalogueEntry& entry = catalogue[index];
-    m_rootNode.AddPath(entry.name.c_str(), static_cast<DWORD>(index), FILE_ATTRIBUTE_NORMAL, entry.unpackedLength,
-                       FileTimeFromUnixSeconds(entry.modificationTime));
-  }
   // The tree is complete: every folder is put in name order once, now.
   m_rootNode.Seal();
   return S_OK;

@@ -90,7 +90,7 @@ HRESULT ResolveInFolder(const CArchiveNode& node, const std::string& archiveTitl
       *ppidl = matched.release();
       return S_FALSE;
     }
-    auto item = reinterpret_cast<LPCITEMIDLIST>(child->record.get());
+    auto item = reinterpret_cast<LPCITEMIDLIST>(child->record);
     matched.reset(matched ? PidlConcat(matched.get(), item) : PidlCopy(item));
     RETURN_IF_NULL_ALLOC(matched);
     if (*rest == '\0') {

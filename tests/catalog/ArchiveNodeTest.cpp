@@ -77,9 +77,9 @@ TEST(ArchiveNode, RecordsCarryTheCatalogueFieldsOrTheFolderDefaults) {
     DWORD index, attributes, length;
     FILETIME time;
   } rows[] = {
-      {"docs", docs->record.get(), 0xFFFFFFFF, 0x10, 0, {0, 0}},
+      {"docs", docs->record, 0xFFFFFFFF, 0x10, 0, {0, 0}},
       // Whatever attributes the caller passed, a file is 0x80.
-      {"readme.txt", readme->record.get(), 42, 0x80, 1234, kTime},
+      {"readme.txt", readme->record, 42, 0x80, 1234, kTime},
   };
   for (const auto& row : rows) {
     EXPECT_TRUE(row.record->isQORITEMIDLIST()) << row.name;
