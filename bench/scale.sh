@@ -10,12 +10,12 @@
 #   bench/scale.sh [--sizes "10000 60000 1000000"] [--big-mb 1024] [--work DIR] [--out DIR]
 #
 # Needs the release build (cmake --preset release && cmake --build --preset
-# release), zip, unzip, tar, python3 and GNU time; the trees are generated
-# once under the work folder (default build/release/scale) and kept there
-# for later runs. Every program extracts into the output folder, by default
-# on the memory file system (/dev/shm), so that the figures are the
-# programs' own work and not the disk's write-back of earlier runs. Output
-# is a Markdown table.
+# release) and zip, unzip, tar, python3 and GNU time (cmake/install-deps.sh
+# bench). The trees are generated once under the work folder (default
+# build/release/scale) and kept there for later runs. Every program extracts
+# into the output folder, by default on the memory file system (/dev/shm),
+# so that the figures are the programs' own work and not the disk's
+# write-back of earlier runs. Output is Markdown tables.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -40,7 +40,7 @@ for tool in "$qor" "$bin/decoder_bench"; do
   [ -x "$tool" ] || { echo "$0: build the release preset first ($tool is missing)" >&2; exit 1; }
 done
 for tool in zip unzip tar python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (cmake/install-deps.sh release)" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (cmake/install-deps.sh bench)" >&2; exit 1; }
 done
 mkdir -p "$work"
 

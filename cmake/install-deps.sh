@@ -4,14 +4,20 @@
 # missing.
 #
 #   install-deps.sh release   the native release build and the host program
-#   install-deps.sh           everything: also clang, mingw-w64, 64- and
-#                             32-bit Wine, the Japanese locale and qemu-user
+#   install-deps.sh bench     that, and what bench/scale.sh compares with
+#   install-deps.sh           everything the tests need: also clang,
+#                             mingw-w64, 64- and 32-bit Wine, the Japanese
+#                             locale and qemu-user
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 release_packages=(
   cmake ninja-build g++ libcli11-dev nlohmann-json3-dev
   libbenchmark-dev zlib1g-dev liblz4-dev
+)
+bench_packages=(
+  "${release_packages[@]}"
+  python3 zip unzip tar time
 )
 all_packages=(
   "${release_packages[@]}"
@@ -23,8 +29,9 @@ all_packages=(
 
 case "${1:-all}" in
   release) wanted=("${release_packages[@]}"); want_wine32=0 ;;
+  bench) wanted=("${bench_packages[@]}"); want_wine32=0 ;;
   all) wanted=("${all_packages[@]}"); want_wine32=1 ;;
-  *) echo "usage: $0 [release|all]" >&2; exit 2 ;;
+  *) echo "usage: $0 [release|bench|all]" >&2; exit 2 ;;
 esac
 
 installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/Catalogue.h"
 #include "archive/ExtractEntry.h"
@@ -19,24 +20,20 @@ namespace {
 // thousands of entries must not cost thousands of them.
 constexpr std::int32_t kMaxIndices = 4;
 
-void Expect(bool condition) {
-  if (!condition) std::abort();
-}
-
 void CheckAtBase(const std::string& bytes, std::uint32_t base, std::int32_t maxIndices) {
   qor::CHeapMemoryFile archive(4096);
-  Expect(bytes.empty() || archive.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+  FUZZ_CHECK(bytes.empty() || archive.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
 
   qor::Catalogue catalogue;
   BYTE version = 0;
   bool read = qor::ReadCatalogue(archive, version, catalogue, base);
   auto expected = archive_test::ReferenceCatalogue(bytes, base);
-  Expect(read == expected.has_value());
+  FUZZ_CHECK(read == expected.has_value());
   if (read) {
-    Expect(catalogue.size() == expected->size());
+    FUZZ_CHECK(catalogue.size() == expected->size());
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
-      Expect(catalogue[i].name == (*expected)[i].name);
-      Expect(catalogue[i].storedLength == (*expected)[i].storedLength);
+      FUZZ_CHECK(catalogue[i].name == (*expected)[i].name);
+      FUZZ_CHECK(catalogue[i].storedLength == (*expected)[i].storedLength);
     }
   }
 
@@ -45,12 +42,12 @@ void CheckAtBase(const std::string& bytes, std::uint32_t base, std::int32_t maxI
     qor::CHeapMemoryFile output(1024);
     std::int32_t result = qor::ExtractEntry(archive, output, index, base);
     auto oracle = archive_test::ReferenceExtract(bytes, index, base);
-    Expect((result >= 0) == oracle.has_value());
+    FUZZ_CHECK((result >= 0) == oracle.has_value());
     if (result < 0) continue;
-    Expect(static_cast<std::size_t>(result) == oracle->size() && output.Length() == oracle->size());
+    FUZZ_CHECK(static_cast<std::size_t>(result) == oracle->size() && output.Length() == oracle->size());
     std::uint32_t length = output.Length();
     auto block = output.Detach();
-    Expect(length == 0 || std::equal(oracle->begin(), oracle->end(), static_cast<const char*>(block.get())));
+    FUZZ_CHECK(length == 0 || std::equal(oracle->begin(), oracle->end(), static_cast<const char*>(block.get())));
   }
 }
 

@@ -17,17 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "platform/win32.h"
 
 #include "itemid/Pidl.h"
 #include "qor/QORITEMIDLIST.h"
 
 namespace {
-
-#define FUZZ_CHECK(condition) \
-  do {                        \
-    if (!(condition)) std::abort(); \
-  } while (0)
 
 // A heap block of exactly the given bytes.
 std::unique_ptr<BYTE[]> Exact(const BYTE* bytes, std::size_t size) {

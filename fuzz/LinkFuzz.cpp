@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "FuzzCheck.h"
 #include "platform/win32.h"
 
 #include "names/WideText.h"
@@ -20,11 +21,6 @@
 #include "qor/qor.h"
 
 namespace {
-
-#define FUZZ_CHECK(condition)       \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
 
 // Files of this process alone, in the temporary folder: the native path to
 // write and read, and the library's form of it.

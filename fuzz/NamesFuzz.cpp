@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "platform/win32.h"
 
 #include "names/FtpUrl.h"
@@ -20,11 +21,6 @@
 #include "names/UrlLocations.h"
 
 namespace {
-
-#define FUZZ_CHECK(condition)       \
-  do {                              \
-    if (!(condition)) std::abort(); \
-  } while (0)
 
 // The text in a heap block of exactly its length and terminator, so a read
 // past the terminator is a read past the block.

@@ -62,7 +62,9 @@ DECLARE_INTERFACE_(IzKtrnArchiveFolder, IUnknown) {
   STDMETHOD(GetFileSize)(THIS_ LPCITEMIDLIST pidl, ULONG* pVal) PURE;
   STDMETHOD(GetFullQualifiedPIDL)(THIS_ LPITEMIDLIST* ppidl) PURE;
   /* lpszFile is typed as a wide string, but its bytes are read as a narrow
-   * path in the system code page. */
+   * path in the system code page. The file appears at that path only when
+   * complete. This method, and the archive object's, may be called from
+   * several threads at once while the caller holds its references. */
   STDMETHOD(ExtractFile)(THIS_ LPCITEMIDLIST pidl, LPWSTR lpszFile) PURE;
 };
 
@@ -73,7 +75,8 @@ DECLARE_INTERFACE_(IzKtrnArchiveObject, IUnknown) {
   QOR_IUNKNOWN_METHODS
   STDMETHOD(BindToArchive)(THIS_ BSTR archivePath) PURE;
   STDMETHOD(get_archiveRootFolder)(THIS_ IUnknown** pVal) PURE;
-  /* lpszPath: a narrow path in the system code page, despite its type. */
+  /* lpszPath: a narrow path in the system code page, despite its type. Safe
+   * to call from several threads at once, as the folder's ExtractFile. */
   STDMETHOD(ExtractFile)(THIS_ int nIndex, LPWSTR lpszPath) PURE;
 };
 

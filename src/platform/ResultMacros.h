@@ -3,18 +3,27 @@
 #pragma once
 
 #include <new>
+#include <type_traits>
 
 #include "platform/win32.h"
 
-#define RETURN_IF_FAILED(expression)       \
-  do {                                     \
-    const HRESULT hrResult_ = (expression); \
-    if (FAILED(hrResult_)) return hrResult_; \
+// The expression must be an HRESULT: a bool there would read true as
+// S_FALSE and false as S_OK, and pass every failure by.
+#define RETURN_IF_FAILED(expression)                                                                  \
+  do {                                                                                                \
+    static_assert(std::is_same_v<std::decay_t<decltype(expression)>, HRESULT>,                        \
+                  "RETURN_IF_FAILED takes an HRESULT");                                              \
+    const HRESULT hrResult_ = (expression);                                                           \
+    if (FAILED(hrResult_)) return hrResult_;                                                          \
   } while (0)
 
-#define RETURN_HR_IF(hr, condition) \
-  do {                              \
-    if (condition) return (hr);     \
+// The condition must not be an HRESULT: S_OK is 0 and every failure is
+// nonzero, so one there would read success as false and S_FALSE as true.
+#define RETURN_HR_IF(hr, condition)                                                                   \
+  do {                                                                                                \
+    static_assert(!std::is_same_v<std::decay_t<decltype(condition)>, HRESULT>,                        \
+                  "RETURN_HR_IF takes a condition, not an HRESULT");                                 \
+    if (condition) return (hr);                                                                       \
   } while (0)
 
 #define RETURN_HR_IF_NULL(hr, pointer) \

@@ -58,6 +58,7 @@ CzKtrnArchiveDataObject::~CzKtrnArchiveDataObject() = default;
 HRESULT CzKtrnArchiveDataObject::Initialize(CzKtrnArchiveFolder* folder, UINT cidl,
                                             PCUITEMID_CHILD_ARRAY apidl) noexcept try {
   m_pFolder.Reset();
+  m_pArchive.Reset();
   m_apidl.clear();
   RETURN_HR_IF(E_INVALIDARG, !folder || (cidl != 0 && !apidl));
   std::vector<UniquePidl> copies;
@@ -77,6 +78,7 @@ HRESULT CzKtrnArchiveDataObject::Initialize(CzKtrnArchiveFolder* folder, UINT ci
   };
   RETURN_IF_FAILED(m_pEnumFormat->SetFormats(static_cast<ULONG>(std::size(offered)), offered));
   m_pFolder = ComPtr<CzKtrnArchiveFolder>(folder);
+  m_pArchive = ComPtr<CzKtrnArchiveObject>(folder->IsBound() ? folder->Archive() : nullptr);
   m_apidl = std::move(copies);
   return S_OK;
 }
@@ -104,7 +106,7 @@ CATCH_RETURN()
 HRESULT CzKtrnArchiveDataObject::GetFileContents(const FORMATETC& format, STGMEDIUM& medium) const {
   const auto item = static_cast<ULONG>(format.lindex);
   RETURN_HR_IF(E_NOTIMPL, item >= ItemCount());
-  CzKtrnArchiveObject* archive = m_pFolder ? m_pFolder->Archive() : nullptr;
+  CzKtrnArchiveObject* archive = m_pArchive.Get();
   RETURN_HR_IF_NULL(E_UNEXPECTED, archive);
   const QORITEMIDLIST* record = Record(PidlLast(m_apidl[item].get()));
   const DWORD index = record->getIndex();

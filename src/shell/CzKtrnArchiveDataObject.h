@@ -4,8 +4,9 @@
 // selected item) and "FileContents" (the bytes of one stored file), and
 // decompresses a stored file only when a consumer asks for its contents.
 //
-// It holds the folder, and through it the archive object, for its whole
-// life, so the archive stays open while a copy or drag is pending.
+// It holds the folder and the folder's archive object for its whole life,
+// so the archive stays open while a copy or drag is pending, whichever
+// folder made it (the root folder alone does not keep its archive alive).
 #pragma once
 
 #include <vector>
@@ -17,14 +18,16 @@
 namespace qor {
 
 class CzKtrnArchiveFolder;
+class CzKtrnArchiveObject;
 
 class CzKtrnArchiveDataObject final
     : public ComObject<CzKtrnArchiveDataObject, IzKtrnArchiveDataObject, IDataObject> {
  public:
   CzKtrnArchiveDataObject() noexcept = default;
 
-  // Drops what it held, then takes a reference to folder and a copy of each
-  // of the cidl lists, in order, and makes its list of offered formats.
+  // Drops what it held, then takes a reference to folder and to its archive
+  // object and a copy of each of the cidl lists, in order, and makes its
+  // list of offered formats.
   HRESULT Initialize(CzKtrnArchiveFolder* folder, UINT cidl, PCUITEMID_CHILD_ARRAY apidl) noexcept;
 
   STDMETHODIMP GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) noexcept override;
@@ -45,6 +48,7 @@ class CzKtrnArchiveDataObject final
   HRESULT GetFileGroupDescriptor(const FORMATETC& format, STGMEDIUM& medium) const;
 
   ComPtr<CzKtrnArchiveFolder> m_pFolder;
+  ComPtr<CzKtrnArchiveObject> m_pArchive;
   std::vector<UniquePidl> m_apidl;
   ComPtr<CzKtrnArchiveEnumFormatEtc> m_pEnumFormat;
 };

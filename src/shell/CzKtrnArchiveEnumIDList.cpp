@@ -4,6 +4,7 @@
 #include "platform/ResultMacros.h"
 #include "qor/QORITEMIDLIST.h"
 #include "shell/CzKtrnArchiveFolder.h"
+#include "shell/CzKtrnArchiveObject.h"
 
 namespace qor {
 
@@ -12,6 +13,7 @@ CzKtrnArchiveEnumIDList::~CzKtrnArchiveEnumIDList() = default;
 HRESULT CzKtrnArchiveEnumIDList::Initialize(CzKtrnArchiveFolder* folder, SHCONTF grfFlags) noexcept {
   m_grfFlags = grfFlags;
   m_pFolder = ComPtr<CzKtrnArchiveFolder>(folder);
+  m_pArchive = ComPtr<CzKtrnArchiveObject>(folder && folder->IsBound() ? folder->Archive() : nullptr);
   return Reset();
 }
 

@@ -3,9 +3,11 @@
 // names, folders and files mixed) and hands out, for each child the SHCONTF
 // flags admit, a copy of its record as a one-item list that the caller frees.
 //
-// The enumerator holds its folder. Its position is an iterator of the node's
-// children, valid while the folder is bound: the tree never changes while
-// the archive is open, and an unbound folder's node is never touched again.
+// The enumerator holds its folder and the folder's archive object, so the
+// archive stays open while the enumerator lives, whichever folder made it
+// (the root folder alone does not keep its archive alive). Its position is
+// an iterator of the node's children: the tree never changes while the
+// archive is open.
 #pragma once
 
 #include "catalog/ArchiveNode.h"
@@ -14,13 +16,15 @@
 namespace qor {
 
 class CzKtrnArchiveFolder;
+class CzKtrnArchiveObject;
 
 class CzKtrnArchiveEnumIDList final : public ComObject<CzKtrnArchiveEnumIDList, IEnumIDList> {
  public:
   CzKtrnArchiveEnumIDList() noexcept = default;
 
-  // Takes a reference to folder, keeps the flags and starts at the first
-  // child; fails (E_UNEXPECTED) for an unbound folder.
+  // Takes a reference to folder and to its archive object, keeps the flags
+  // and starts at the first child; fails (E_UNEXPECTED) for an unbound
+  // folder.
   HRESULT Initialize(CzKtrnArchiveFolder* folder, SHCONTF grfFlags) noexcept;
 
   STDMETHODIMP Next(ULONG celt, PITEMID_CHILD* rgelt, ULONG* pceltFetched) noexcept override;
@@ -36,6 +40,7 @@ class CzKtrnArchiveEnumIDList final : public ComObject<CzKtrnArchiveEnumIDList, 
   bool Admits(const ArchiveEntry& child) const noexcept;
 
   ComPtr<CzKtrnArchiveFolder> m_pFolder;
+  ComPtr<CzKtrnArchiveObject> m_pArchive;
   SHCONTF m_grfFlags = 0;
   CArchiveNode::const_iterator m_itCurrent{};
 };

@@ -18,6 +18,7 @@ constexpr char kKey[] = "Path";
 // The longest value read back is one byte less, as the profile call needs
 // room for the terminator.
 constexpr DWORD kValueBuffer = 520;
+constexpr std::size_t kLongestValue = kValueBuffer - 1;
 
 const QORITEMIDLIST* Record(LPCITEMIDLIST pidl) noexcept { return reinterpret_cast<const QORITEMIDLIST*>(pidl); }
 
@@ -136,7 +137,12 @@ STDMETHODIMP CzKtrnArchiveLink::Save(LPCOLESTR pszFileName, BOOL fRemember) noex
   // A line break would end the line early and turn the rest into lines of
   // their own: such a place cannot be saved in this file format.
   RETURN_HR_IF(E_INVALIDARG, value.find_first_of("\r\n") != std::string::npos);
-  if (!WritePrivateProfileStringA(kSection, kKey, ProfileValue(value).c_str(), file.c_str()))
+  // Load reads back no more than kLongestValue bytes: a longer value would
+  // come back cut, perhaps inside a character, and lead elsewhere. The
+  // quotes that ProfileValue may add count, as the line holds them.
+  const std::string line = ProfileValue(value);
+  RETURN_HR_IF(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), line.size() > kLongestValue);
+  if (!WritePrivateProfileStringA(kSection, kKey, line.c_str(), file.c_str()))
     return SaveFailure(GetLastError());
   if (fRemember) {
     if (!named.empty()) m_strLinkFile = named;

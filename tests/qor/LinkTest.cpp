@@ -58,5 +58,27 @@ TEST(QorLink, RefusesWhatItCannotLinkOrResolve) {
   }
 }
 
+// A place that is no longer in the archive resolves to the part of it that
+// is: qor says which name is missing and fails, rather than print the part.
+TEST(QorLink, ResolvingAPlaceThatIsGoneNamesTheMissingPart) {
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive("x.arc", {{"a\\b.txt", "b", 0}, {"c.txt", "c", 0}}));
+  for (const char* inner : {"a/b.txt", "c.txt"}) {
+    QorRun made = RunQor({"link", "-o", Arg(scratch / (std::string(inner, 1) + ".lnk")), archive, inner});
+    ASSERT_EQ(0, made.exitCode) << made.Describe();
+  }
+  scratch.WriteArchive("x.arc", {{"a\\other.txt", "o", 0}});
+  const struct { const char* link; const char* message; } rows[] = {
+      {"a.lnk", "no b.txt in a"},
+      {"c.lnk", "no c.txt at its top"},
+  };
+  for (const auto& row : rows) {
+    QorRun run = RunQor({"resolve", Arg(scratch / row.link)});
+    EXPECT_EQ(1, run.exitCode) << run.Describe();
+    EXPECT_EQ("", run.out) << run.Describe();
+    EXPECT_NE(std::string::npos, run.err.find(row.message)) << run.Describe();
+  }
+}
+
 }  // namespace
 }  // namespace qor_test

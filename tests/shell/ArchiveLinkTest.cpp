@@ -196,6 +196,38 @@ TEST_F(ArchiveLink, PathsTheFormatWouldAlterAreQuotedOrRefused) {
   EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ") << "the file is left as it was";
 }
 
+// Load reads back at most 519 bytes of the value: Save refuses a longer one,
+// writing nothing, rather than leave a link that loads cut (perhaps inside a
+// character) and leads elsewhere; the longest it takes comes back whole.
+TEST_F(ArchiveLink, SavesOnlyValuesThatLoadBackWhole) {
+  for (std::size_t valueLength : {std::size_t{519}, std::size_t{520}}) {
+    const std::string archivePath = m_dir.PathOf("y.arc");  // as long as x.arc's
+    std::size_t nameLength = valueLength - archivePath.size() - 1;
+    std::string name = nameLength % 2 ? "x" : "";
+    while (name.size() < nameLength) name += "\x95\x5C";  // ends in a trail byte 0x5C
+    WriteArchive("y.arc", {{name, "n", 0}});
+    ComPtr<IzKtrnArchiveObject> archive = Open(archivePath);
+    ComPtr<IShellFolder> root = Root(archive.Get());
+    UniquePidl place = PathList(root.Get(), {name.c_str()});
+    ASSERT_EQ(m_link->SetIDList(Concat(FullList(root.Get()).get(), place.get()).get()), S_OK);
+    const std::string file = m_dir.PathOf("long" + std::to_string(valueLength) + ".lnk");
+    if (valueLength > 519) {
+      EXPECT_EQ(SaveTo(m_file.Get(), file, TRUE), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+      EXPECT_FALSE(m_dir.Exists("long520.lnk")) << "nothing written";
+      continue;
+    }
+    ASSERT_EQ(SaveTo(m_file.Get(), file, TRUE), S_OK);
+    EXPECT_EQ(SavedValue(file).size(), valueLength);
+    ComPtr<IzKtrnArchiveLink> loaded = NewLink();
+    ASSERT_EQ(LoadFrom(Query<IPersistFile>(loaded.Get(), IID_IPersistFile).Get(), file), S_OK);
+    ComPtr<IUnknown> folder;
+    LPITEMIDLIST resolved = nullptr;
+    ASSERT_EQ(loaded->Resolve(folder.Put(), &resolved), S_OK);
+    UniquePidl list(resolved);
+    EXPECT_TRUE(list && qor::PidlEqual(list.get(), place.get())) << "the same place";
+  }
+}
+
 // A list that starts inside an archive has no shell part: the desktop's own
 // parsing name stands for the archive file.
 TEST_F(ArchiveLink, ListOfRecordsAloneNamesTheDesktop) {

@@ -1,7 +1,7 @@
 // Who keeps whom alive. The archive object lives while references from
-// outside, from sub-folders and from their enumerators exist; the root
-// folder's reference to it is balanced, so a root folder (or its enumerator)
-// held after the archive object is gone is unbound and says so.
+// outside, from sub-folders, from enumerators and from data objects exist;
+// the root folder's reference to it is balanced, so a root folder held
+// alone after the archive object is gone is unbound and says so.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,15 +14,18 @@ namespace {
 
 using Lifetimes = ShellTest;
 
-// Five references (archive, root folder, sub-folder and an enumerator of
-// each folder) released in every order. After each release the live objects
-// must be exactly those something still holds, and each held object must
-// work or be unbound accordingly.
+// Six references (archive, root folder, sub-folder, an enumerator of each
+// folder, and a data object of the root folder's top.txt) released in every
+// order. After each release the live objects must be exactly those
+// something still holds, and each held object must work or be unbound
+// accordingly: a copy from the top level can still be pasted after the
+// host let its archive go.
 TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
   std::string path = WriteArchive("x.arc", {{"dir\\f.txt", "f", 0}, {"top.txt", "t", 0}});
-  enum { kArchive, kRoot, kSub, kRootEnum, kSubEnum };
-  const char* const names[] = {"archive", "root", "sub-folder", "root enumerator", "sub-folder enumerator"};
-  std::array<int, 5> order = {kArchive, kRoot, kSub, kRootEnum, kSubEnum};
+  enum { kArchive, kRoot, kSub, kRootEnum, kSubEnum, kData };
+  const char* const names[] = {"archive",    "root", "sub-folder", "root enumerator", "sub-folder enumerator",
+                               "data object"};
+  std::array<int, 6> order = {kArchive, kRoot, kSub, kRootEnum, kSubEnum, kData};
   do {
     std::string trace;
     for (int which : order) trace += std::string(trace.empty() ? "" : ", ") + names[which];
@@ -34,7 +37,11 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
     ComPtr<IShellFolder> sub = SubFolder(root.Get(), "dir");
     ASSERT_TRUE(sub);
     ComPtr<IEnumIDList> rootEnum = Enum(root.Get()), subEnum = Enum(sub.Get());
-    ASSERT_EQ(Live(), 5);
+    UniquePidl top = Child(root.Get(), "top.txt");
+    LPCITEMIDLIST selection[] = {top.get()};
+    ComPtr<IDataObject> data;
+    ASSERT_EQ(root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()), S_OK);
+    ASSERT_EQ(Live(), 7) << "the data object has a format enumerator of its own";
 
     for (int which : order) {
       switch (which) {
@@ -43,19 +50,18 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
         case kSub: sub.Reset(); break;
         case kRootEnum: rootEnum.Reset(); break;
         case kSubEnum: subEnum.Reset(); break;
+        case kData: data.Reset(); break;
       }
       SCOPED_TRACE(std::string("after releasing the ") + names[which]);
-      const bool archiveAlive = archive || sub || subEnum;
-      const bool rootAlive = archiveAlive || root || rootEnum;
+      const bool archiveAlive = archive || sub || subEnum || rootEnum || data;
+      const bool rootAlive = archiveAlive || root;
       const bool subAlive = sub || subEnum;
-      const LONG expected = archiveAlive + rootAlive + subAlive + !!rootEnum + !!subEnum;
+      const LONG expected = archiveAlive + rootAlive + subAlive + !!rootEnum + !!subEnum + 2 * !!data;
       EXPECT_EQ(Live(), expected);
       EXPECT_EQ(DllCanUnloadNow(), expected ? S_FALSE : S_OK);
       if (rootEnum) {
-        EXPECT_EQ(rootEnum->Reset(), archiveAlive ? S_OK : E_UNEXPECTED);
-        if (archiveAlive) {
-          EXPECT_EQ(Drain(rootEnum.Get()), (Names{"dir", "top.txt"}));
-        }
+        EXPECT_EQ(rootEnum->Reset(), S_OK);
+        EXPECT_EQ(Drain(rootEnum.Get()), (Names{"dir", "top.txt"}));
       }
       if (root) {
         ComPtr<IEnumIDList> fresh;
@@ -69,13 +75,23 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
       if (sub) {
         EXPECT_EQ(DisplayName(sub.Get(), EmptyList(), SHGDN_FORPARSING), path + "/dir");
       }
+      if (data) {
+        static const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
+        FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        ASSERT_EQ(data->GetData(&format, &medium), S_OK) << "the paste of a pending copy";
+        EXPECT_EQ(*static_cast<const char*>(GlobalLock(medium.hGlobal)), 't');
+        GlobalUnlock(medium.hGlobal);
+        GlobalFree(medium.hGlobal);
+      }
       EXPECT_EQ(Live(), expected) << "the checks themselves leave nothing behind";
     }
   } while (std::next_permutation(order.begin(), order.end()));
 }
 
-// Everything that needs the archive answers E_UNEXPECTED once it is gone;
-// what the records alone answer still works; a fresh open makes a new root.
+// A root folder held alone after its archive object: everything that needs
+// the archive answers E_UNEXPECTED; what the records alone answer still
+// works; a fresh open makes a new root.
 TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   std::string path = WriteArchive("x.arc", {{"dir\\f.txt", "f", 7}, {"top.txt", "top", 7}});
   ComPtr<IzKtrnArchiveObject> archive = Open(path);
@@ -85,22 +101,10 @@ TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   UniquePidl dirFile = Concat(dir.get(), Child(SubFolder(root.Get(), "dir").Get(), "f.txt").get());
   ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(root.Get(), IID_IzKtrnArchiveFolder);
   ComPtr<IShellIcon> icon = Query<IShellIcon>(root.Get(), IID_IShellIcon);
-  ComPtr<IEnumIDList> enumerator = Enum(root.Get());
-  LPITEMIDLIST item = nullptr;
-  ASSERT_EQ(enumerator->Next(1, &item, nullptr), S_OK);
-  qor::PidlFree(item);
   archive.Reset();
-  EXPECT_EQ(Live(), 2) << "only the root folder and the enumerator are left";
+  EXPECT_EQ(Live(), 1) << "only the root folder is left";
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
 
-  ULONG fetched = 99;
-  item = nullptr;
-  EXPECT_EQ(enumerator->Next(1, &item, &fetched), E_UNEXPECTED);
-  EXPECT_EQ(fetched, 0u);
-  EXPECT_EQ(item, nullptr);
-  EXPECT_EQ(enumerator->Next(0, &item, &fetched), E_UNEXPECTED);
-  EXPECT_EQ(enumerator->Skip(1), E_UNEXPECTED);
-  EXPECT_EQ(enumerator->Reset(), E_UNEXPECTED);
   IEnumIDList* another = reinterpret_cast<IEnumIDList*>(1);
   EXPECT_EQ(root->EnumObjects(nullptr, kAll, &another), E_UNEXPECTED);
   EXPECT_EQ(another, nullptr);
@@ -132,7 +136,7 @@ TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   EXPECT_EQ(attributes, 0x44040000u);
 
   ComPtr<IzKtrnArchiveObject> reopened = Open(path);
-  EXPECT_EQ(Live(), 4) << "the old root and enumerator, the new archive and its root";
+  EXPECT_EQ(Live(), 3) << "the old root, the new archive and its root";
   ComPtr<IShellFolder> newRoot = Root(reopened.Get());
   EXPECT_NE(Query<IUnknown>(newRoot.Get(), IID_IUnknown).Get(), Query<IUnknown>(root.Get(), IID_IUnknown).Get());
   EXPECT_EQ(Children(newRoot.Get()), (Names{"dir", "top.txt"}));
@@ -140,7 +144,6 @@ TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   EXPECT_EQ(root->EnumObjects(nullptr, kAll, stale.Put()), E_UNEXPECTED) << "the old root stays unbound";
   newRoot.Reset();
   reopened.Reset();
-  enumerator.Reset();
   folder.Reset();
   icon.Reset();
   EXPECT_EQ(Live(), 1);

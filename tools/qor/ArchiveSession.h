@@ -67,6 +67,7 @@ class ArchiveSession {
   // The place an inner path (UTF-8, "/" or "\" between names) names.
   bool Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const;
   QorLibrary& Library() { return m_library; }
+  IzKtrnArchiveObject* Object() const { return m_object.Get(); }
 
  private:
   // Find through the root folder's parsing of the place's name, as a host

@@ -1,14 +1,16 @@
 // qor extract: writes stored files under a folder, creating folders. Nothing
 // is written outside that folder and nothing existing is overwritten unless
 // asked; a failed entry does not stop the others. Files are extracted on
-// several threads, each calling ExtractFile of the folder that holds its
-// file: the one call the library allows from several threads at once.
+// several threads, each calling the archive object's ExtractFile with the
+// file's catalogue index: the one call the library allows from several
+// threads at once.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <system_error>
 
 #include "Commands.h"
+#include "FileList.h"
 #include "Terminal.h"
 #include "Text.h"
 #include "Walk.h"
@@ -16,12 +18,6 @@
 
 namespace qor::host {
 namespace {
-
-struct Job {
-  ArchiveFolder folder;  // holds the item
-  ArchiveItem* item;     // owned by the list below
-  std::vector<std::string> path;
-};
 
 // A name that could lead out of the target folder or means nothing as a file
 // name: empty, ".", "..", or one that carries a drive.
@@ -33,47 +29,32 @@ std::filesystem::path NativeComponent(const std::string& cp932) { return NativeP
 
 class Extraction {
  public:
-  Extraction(const ExtractOptions& options, std::filesystem::path target) : m_options(options), m_target(std::move(target)) {}
+  Extraction(const ExtractOptions& options, IzKtrnArchiveObject* archive, std::filesystem::path target)
+      : m_options(options), m_archive(archive), m_target(std::move(target)) {}
 
   // Collects the files of a place: the file itself, or every file below the
   // folder.
-  bool Collect(const ArchivePlace& place, std::string& error) {
-    if (place.file) {
-      std::vector<std::string> path = place.folder.path;
-      path.push_back(place.file->name);
-      AddJob(place.folder, ArchiveItem{place.file->name, false, place.file->size, place.file->time,
-                                       place.file->index, CopyToTask(place.file->pidl.get())},
-             path);
-      return true;
-    }
-    return Walk(place.folder, true,
-                [this](const VisitedItem& visited) {
-                  if (!visited.item.folder)
-                    AddJob(visited.folder, ArchiveItem{visited.item.name, false, visited.item.size, visited.item.time,
-                                                       visited.item.index, CopyToTask(visited.item.pidl.get())},
-                           visited.path);
-                },
-                error);
-  }
+  bool Collect(const ArchivePlace& place, std::string& error) { return m_files.Add(place, error); }
 
   // Extracts every collected file on `workers` threads; the number of
   // entries that failed. Messages come in the order of the files, whatever
   // the number of threads.
   int Run(unsigned workers) {
-    Progress progress(m_jobs.size());
-    std::vector<std::string> problems(m_jobs.size());
+    const std::vector<ListedFile>& files = m_files.Files();
+    Progress progress(files.size());
+    std::vector<std::string> problems(files.size());
     int failed = 0;
     RunInOrder(
-        m_jobs.size(), workers,
+        files.size(), workers,
         [&](std::size_t i, unsigned) {
           try {
-            problems[i] = ExtractOne(m_jobs[i]);
+            problems[i] = ExtractOne(files[i]);
           } catch (const std::exception& error) {
             problems[i] = error.what();
           }
         },
         [&](std::size_t i) {
-          std::string shown = JoinUtf8(m_jobs[i].path);
+          std::string shown = JoinUtf8(FileList::PathOf(files[i]));
           progress.Show(i, shown);
           if (problems[i].empty()) return;
           progress.Clear();
@@ -85,15 +66,10 @@ class Extraction {
   }
 
  private:
-  void AddJob(const ArchiveFolder& folder, ArchiveItem item, const std::vector<std::string>& path) {
-    m_items.push_back(std::make_unique<ArchiveItem>(std::move(item)));
-    m_jobs.push_back(Job{folder, m_items.back().get(), path});
-  }
-
   // An empty string on success, else what went wrong.
-  std::string ExtractOne(const Job& job) {
+  std::string ExtractOne(const ListedFile& file) {
     std::filesystem::path output = m_target;
-    for (const std::string& name : job.path) {
+    for (const std::string& name : FileList::PathOf(file)) {
       if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive";
       output /= NativeComponent(name);
     }
@@ -107,15 +83,15 @@ class Extraction {
     if (error) return "cannot create folder " + DisplayPath(output.parent_path()) + ": " + error.message();
     std::optional<std::string> libraryPath = LibraryPath(output);
     if (!libraryPath) return "the output path cannot be given to the library";
-    HRESULT hr = job.folder.archive->ExtractFile(job.item->pidl.get(), reinterpret_cast<LPWSTR>(libraryPath->data()));
+    HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
     if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
     return {};
   }
 
   const ExtractOptions& m_options;
+  IzKtrnArchiveObject* m_archive;  // the session's
   std::filesystem::path m_target;
-  std::vector<std::unique_ptr<ArchiveItem>> m_items;
-  std::vector<Job> m_jobs;
+  FileList m_files;
 };
 
 }  // namespace
@@ -126,7 +102,7 @@ int RunExtract(const ExtractOptions& options) {
   if (!session.OpenArgument(options.archive)) return 1;
   std::error_code ignored;
   std::filesystem::path target = std::filesystem::absolute(NativePath(options.directory), ignored);
-  Extraction extraction(options, target);
+  Extraction extraction(options, session.Object(), target);
   std::vector<std::string> inner = options.inner.empty() ? std::vector<std::string>{""} : options.inner;
   int failed = 0;
   for (const std::string& place : inner) {

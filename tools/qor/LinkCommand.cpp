@@ -29,6 +29,33 @@ bool NewLink(QorLibrary& library, ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersi
   return SUCCEEDED(hr);
 }
 
+// The place inside the archive that a link file records: the names of its
+// Path value after the archive's path and "/", as the archive folder takes
+// them apart ("\" between names, a trailing one ending the path). Empty
+// for the archive's root or a file that is not a link.
+std::vector<std::string> LinkedNames(const std::filesystem::path& linkFile) {
+  std::optional<std::string> file = LibraryPath(linkFile);
+  if (!file) return {};
+  char value[520] = {};
+  GetPrivateProfileStringA("zKtrnArchiveLink", "Path", "", value, sizeof value, file->c_str());
+  std::string text = value;
+  std::size_t slash = text.find('/');  // never a trail byte in code page 932
+  std::string inner = slash == std::string::npos ? text : text.substr(slash + 1);
+  std::vector<std::string> names;
+  if (inner.empty()) return names;
+  names.emplace_back();
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(inner[i])) && i + 1 < inner.size())
+      names.back() += inner.substr(i++, 2);
+    else if (inner[i] == '\\')
+      names.emplace_back();
+    else
+      names.back() += inner[i];
+  }
+  if (names.size() > 1 && names.back().empty()) names.pop_back();
+  return names;
+}
+
 // The names of an archive's records joined by "/", as UTF-8; "/" for none.
 std::string InnerPath(LPCITEMIDLIST list) {
   std::string path;
@@ -75,7 +102,10 @@ int RunLink(const LinkOptions& options) {
   hr = link->SetIDList(AsList(place));
   if (SUCCEEDED(hr)) hr = file->Save(name.c_str(), TRUE);
   if (FAILED(hr)) {
-    Complain(DisplayPath(linkFile) + ": cannot save the link (" + StatusText(hr) + ")");
+    Complain(DisplayPath(linkFile) + (hr == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)
+                                          ? ": the place's path is too long for a link file (at most 519 bytes "
+                                            "with the archive's path)"
+                                          : ": cannot save the link (" + StatusText(hr) + ")"));
     return 1;
   }
   return 0;
@@ -106,8 +136,15 @@ int RunResolve(const std::string& linkArgument) {
                                                            : ": cannot resolve the link (" + StatusText(hr) + ")"));
     return 1;
   }
-  if (!list) {
-    Complain(DisplayPath(linkFile) + ": the linked place is no longer in the archive");
+  // The link resolves to the part of its place that still exists: fewer
+  // items than names means the place is gone, from the first name missing.
+  std::vector<std::string> names = LinkedNames(linkFile);
+  std::size_t found = list ? SplitItems(list.get()).size() : 0;
+  if (!list || found < names.size()) {
+    std::string missing = found < names.size() ? Utf8FromCp932(names[found]) : std::string();
+    Complain(DisplayPath(linkFile) + ": the linked place is no longer in the archive" +
+             (missing.empty() && found < names.size() ? ": an empty name" : "") +
+             (missing.empty() ? "" : ": no " + missing + (found == 0 ? " at its top" : " in " + InnerPath(list.get()))));
     return 1;
   }
   std::printf("%s\n", InnerPath(list.get()).c_str());

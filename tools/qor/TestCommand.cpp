@@ -3,11 +3,10 @@
 // that fails, in the order of the entries.
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <system_error>
 
 #include "Commands.h"
-#include "ItemLists.h"
+#include "FileList.h"
 #include "Terminal.h"
 #include "Text.h"
 #include "Walk.h"
@@ -68,42 +67,27 @@ int RunTest(const TestOptions& options) {
     }
     libraryOutputs.push_back(std::move(*libraryPath));
   }
-  // What the threads need of each file; the folders are the walk's copies,
-  // kept until every file is tested.
-  struct Entry {
-    const ArchiveFolder* folder;
-    ItemBytes item;
-    ULONG size;
-    std::string shown;
-  };
-  std::vector<std::unique_ptr<ArchiveFolder>> folders;
-  std::vector<Entry> entries;
-  bool walked = Walk(session.Root(), true,
-                     [&](const VisitedItem& visited) {
-                       if (visited.item.folder) return;
-                       if (folders.empty() || folders.back()->shell.Get() != visited.folder.shell.Get())
-                         folders.push_back(std::make_unique<ArchiveFolder>(visited.folder));
-                       entries.push_back(Entry{folders.back().get(), CopyItems(visited.item.pidl.get()),
-                                               visited.item.size, JoinUtf8(visited.path)});
-                     },
-                     error);
-  if (!walked) {
+  FileList list;
+  ArchivePlace everything;
+  everything.folder = session.Root();
+  if (!list.Add(everything, error)) {
     Complain(error);
     return 1;
   }
-
-  std::vector<std::string> failures(entries.size());
+  const std::vector<ListedFile>& files = list.Files();
+  std::vector<std::string> failures(files.size());
   RunInOrder(
-      entries.size(), workers,
+      files.size(), workers,
       [&](std::size_t i, unsigned worker) {
-        const Entry& entry = entries[i];
-        HRESULT hr = entry.folder->archive->ExtractFile(AsList(entry.item),
-                                                        reinterpret_cast<LPWSTR>(libraryOutputs[worker].data()));
+        const ListedFile& file = files[i];
+        HRESULT hr = session.Object()->ExtractFile(static_cast<int>(file.index),
+                                                   reinterpret_cast<LPWSTR>(libraryOutputs[worker].data()));
         std::error_code ignored;
         if (FAILED(hr))
-          failures[i] = entry.shown + ": damaged: the stored data does not decode to the catalogue's length";
-        else if (std::filesystem::file_size(outputs[worker], ignored) != entry.size)
-          failures[i] = entry.shown + ": damaged: decoded to another length than the catalogue's";
+          failures[i] = JoinUtf8(FileList::PathOf(file)) +
+                        ": damaged: the stored data does not decode to the catalogue's length";
+        else if (std::filesystem::file_size(outputs[worker], ignored) != file.size)
+          failures[i] = JoinUtf8(FileList::PathOf(file)) + ": damaged: decoded to another length than the catalogue's";
       },
       [](std::size_t) {});
   std::size_t damaged = 0;
@@ -112,7 +96,7 @@ int RunTest(const TestOptions& options) {
     Complain(failure);
     ++damaged;
   }
-  std::printf("%zu file(s) tested, %zu damaged\n", entries.size(), damaged);
+  std::printf("%zu file(s) tested, %zu damaged\n", files.size(), damaged);
   return damaged == 0 ? 0 : 1;
 }
 

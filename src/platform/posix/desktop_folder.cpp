@@ -23,9 +23,11 @@ bool IsDriveName(const std::string& name) { return name.size() == 2 && name[1] =
 // Components of a full Windows path, drive first.
 std::vector<std::string> PathComponents(const std::string& path) { return qor::posix::SplitComponents(path); }
 
+// A folder whose name ends in a double-byte character with trail byte 0x5C
+// (表, ソ) does not end in a separator.
 std::string JoinPath(const std::string& prefix, const std::string& name) {
   if (prefix.empty()) return IsDriveName(name) ? name + "\\" : name;
-  if (prefix.back() == '\\') return prefix + name;
+  if (qor::posix::EndsWithSeparator(prefix)) return prefix + name;
   return prefix + "\\" + name;
 }
 

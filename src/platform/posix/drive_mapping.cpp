@@ -18,8 +18,8 @@ bool CurrentDirectory(std::string& windowsPath) {
   return PosixToWindowsPath(buffer.data(), windowsPath);
 }
 
-// True when the path's last character is a separator: a trail byte 0x5C
-// ends a double-byte character, not a component.
+}  // namespace
+
 bool EndsWithSeparator(const std::string& path) {
   bool last = false;
   for (size_t i = 0; i < path.size(); ++i) {
@@ -31,8 +31,6 @@ bool EndsWithSeparator(const std::string& path) {
   }
   return last;
 }
-
-}  // namespace
 
 std::vector<std::string> SplitComponents(const std::string& path) {
   std::vector<std::string> parts;

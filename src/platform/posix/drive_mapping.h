@@ -25,6 +25,10 @@ bool PosixToWindowsPath(const std::string& posixPath, std::string& windowsPath);
 // empty names dropped.
 std::vector<std::string> SplitComponents(const std::string& path);
 
+// True when the path's last character is a separator ("\" or "/"): a trail
+// byte 0x5C ends a double-byte character, not a component.
+bool EndsWithSeparator(const std::string& path);
+
 // The Windows error code for an errno value of an operation on path.
 DWORD ErrorFromErrno(int err, const std::string& posixPath);
 
