@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The second of the README's two commands: installs what is missing, then
 # builds every preset and runs every test: native with sanitizers (dev),
-# native 32-bit x86 (linux32), the 64-bit Windows build under 64-bit Wine
+# native with ThreadSanitizer (tsan), native 32-bit x86 (linux32), the 64-bit Windows build under 64-bit Wine
 # (win64), the shipped 32-bit QOR.DLL under 32-bit Wine (win32), a short run
 # of each fuzz target (fuzz) and the release build with its benchmarks. Last
 # it makes both Windows downloads and checks what they hold. Stops at the
@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash cmake/install-deps.sh
-for preset in dev linux32 win64 win32 fuzz release; do
+for preset in dev tsan linux32 win64 win32 fuzz release; do
   echo "=== $preset"
   start=$SECONDS
   cmake --preset "$preset" >/dev/null

@@ -3,6 +3,7 @@
 #include "catalog/OpenArchives.h"
 
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "names/MbString.h"
@@ -37,6 +38,7 @@ class OpenArchiveRegistry {
   static bool IsOpen() noexcept { return s_open; }
 
   std::map<std::string, CzKtrnArchiveObject*, PathLess> m_archives;
+  std::recursive_mutex m_lock;
 
  private:
   static constinit inline bool s_open = false;
@@ -46,15 +48,21 @@ OpenArchiveRegistry g_openArchives;
 
 }  // namespace
 
+std::unique_lock<std::recursive_mutex> LockOpenArchives() {
+  if (!OpenArchiveRegistry::IsOpen()) return {};
+  return std::unique_lock<std::recursive_mutex>(g_openArchives.m_lock);
+}
+
 bool RegisterArchive(const char* path, CzKtrnArchiveObject* archive) {
   if (!path || !OpenArchiveRegistry::IsOpen()) return false;
   return g_openArchives.m_archives.emplace(path, archive).second;
 }
 
-bool UnregisterArchive(const char* path) noexcept {
+bool UnregisterArchive(const char* path, const CzKtrnArchiveObject* archive) noexcept {
   if (!path || !OpenArchiveRegistry::IsOpen()) return false;
+  std::lock_guard<std::recursive_mutex> hold(g_openArchives.m_lock);
   auto found = g_openArchives.m_archives.find(path);
-  if (found == g_openArchives.m_archives.end()) return false;
+  if (found == g_openArchives.m_archives.end() || found->second != archive) return false;
   g_openArchives.m_archives.erase(found);
   return true;
 }

@@ -8,26 +8,35 @@
 // reference on the objects: an archive object enters itself after a
 // successful bind and removes itself when it is destroyed.
 //
-// No lock: the registry is used on the threads that create and release
-// archive objects, which are apartment-threaded.
+// Opening is serialised: CreateShared holds the registry's lock from the
+// look-up through the bind to the registration, so two threads that open one
+// path get one object. The lock is recursive, as an object whose bind fails
+// is destroyed (and leaves the registry) while it is held.
 #pragma once
 
 #include "platform/win32.h"
+
+#include <mutex>
 
 namespace qor {
 
 class CzKtrnArchiveObject;
 
+// The registry's lock, held around a look-up and what depends on it.
+std::unique_lock<std::recursive_mutex> LockOpenArchives();
+
 // Enters path -> archive. False, leaving the existing entry as it was, when an
 // equal key is already present. Throws std::bad_alloc when the entry cannot be
-// allocated.
+// allocated. The caller holds the lock.
 bool RegisterArchive(const char* path, CzKtrnArchiveObject* archive);
 
-// Removes the entry whose key equals path; true exactly when one was removed.
-bool UnregisterArchive(const char* path) noexcept;
+// Removes the entry whose key equals path if it holds archive, and no other;
+// true exactly when one was removed. Takes the lock itself.
+bool UnregisterArchive(const char* path, const CzKtrnArchiveObject* archive) noexcept;
 
 // The object registered under a key equal to path, or null. No reference is
-// added.
+// added: the object may be in its destruction, waiting for the lock to leave
+// the registry. The caller holds the lock.
 CzKtrnArchiveObject* FindArchive(const char* path) noexcept;
 
 }  // namespace qor

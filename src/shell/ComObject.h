@@ -7,10 +7,12 @@
 // The reference count starts at 0 and the last Release destroys the object;
 // the object counts among the module's live objects for its whole life.
 //
-// Reference counts are plain counters: objects are used on the thread that
-// made them. Only the module's live-object count is shared between threads.
+// Reference counts change atomically: the registry of open archives hands
+// one archive object, and through it one root folder, to every thread that
+// opens the same path.
 #pragma once
 
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -55,11 +57,21 @@ class ComObject : public IPrimary, public IOthers... {
     AddRef();
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++m_cRef; }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return m_cRef.fetch_add(1, std::memory_order_relaxed) + 1; }
   STDMETHODIMP_(ULONG) Release() noexcept override {
-    ULONG count = --m_cRef;
+    ULONG count = m_cRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (count == 0) delete this;
     return count;
+  }
+
+  // Adds a reference unless the count is already 0, that is unless the
+  // object is being destroyed; for an object found through a registry that
+  // holds no reference.
+  bool TryAddRef() noexcept {
+    ULONG count = m_cRef.load(std::memory_order_relaxed);
+    while (count != 0)
+      if (m_cRef.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+    return false;
   }
 
  protected:
@@ -74,7 +86,7 @@ class ComObject : public IPrimary, public IOthers... {
     return nullptr;
   }
 
-  ULONG m_cRef = 0;
+  std::atomic<ULONG> m_cRef{0};
   LiveObject m_live;
 };
 

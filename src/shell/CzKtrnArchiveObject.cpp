@@ -42,16 +42,30 @@ HRESULT CzKtrnArchiveObject::CreateShared(LPCSTR archivePath, REFIID riid, void*
   // 932 and come back from UTF-16 in the other one.)
   WideString widePath = ToWide(archivePath);
   std::string key = ToNarrow(widePath.c_str());
-  if (CzKtrnArchiveObject* live = FindArchive(key.c_str())) return live->QueryInterface(riid, ppv);
+  std::unique_lock<std::recursive_mutex> registry = LockOpenArchives();
+  if (CzKtrnArchiveObject* live = FindArchive(key.c_str())) {
+    // A live object is shared; one whose last reference is gone is being
+    // destroyed and waits for the lock to leave: its entry goes now, and a
+    // new object takes the path.
+    if (live->TryAddRef()) {
+      ComPtr<CzKtrnArchiveObject> held;
+      held.Attach(live);
+      return held->QueryInterface(riid, ppv);
+    }
+    UnregisterArchive(key.c_str(), live);
+  }
 
   ComPtr<CzKtrnArchiveObject> archive = NewComObject<CzKtrnArchiveObject>();
   RETURN_IF_NULL_ALLOC(archive);
   RETURN_IF_FAILED(archive->BindToArchive(widePath.data()));
-  RegisterArchive(key.c_str(), archive.Get());
-  HRESULT hr = archive->QueryInterface(riid, ppv);
-  // The root folder's reference to the archive does not keep it alive.
+  // The root folder's reference to the archive does not keep it alive. It is
+  // balanced at once, so that from here on the holder above is the only
+  // reference and any failure (registering may run out of memory) destroys
+  // the object with its root folder and tree.
   archive->Release();
-  return hr;
+  RETURN_HR_IF(E_UNEXPECTED, !RegisterArchive(key.c_str(), archive.Get()));
+  archive->m_registered = true;
+  return archive->QueryInterface(riid, ppv);
 }
 CATCH_RETURN()
 
@@ -60,7 +74,9 @@ CzKtrnArchiveObject::~CzKtrnArchiveObject() {
     m_pRootFolder->DetachArchive();
     m_pRootFolder.Reset();
   }
-  UnregisterArchive(m_strArchivePath.c_str());
+  // Only the entry that holds this object: a bound object that never entered
+  // the registry must not remove another's entry.
+  if (m_registered) UnregisterArchive(m_strArchivePath.c_str(), this);
 }
 
 STDMETHODIMP CzKtrnArchiveObject::BindToArchive(BSTR archivePath) noexcept try {

@@ -83,6 +83,7 @@ class CzKtrnArchiveObject final : public ComObject<CzKtrnArchiveObject, IzKtrnAr
   std::string m_strArchivePath;
   ComPtr<CzKtrnArchiveFolder> m_pRootFolder;
   int m_iIcon = -1;
+  bool m_registered = false;  // entered into the registry of open archives
   std::mutex m_snapshotLock;
   std::shared_ptr<const Snapshot> m_pSnapshot;  // guarded by m_snapshotLock
   CDecoderBufferPool m_decoderBuffers;

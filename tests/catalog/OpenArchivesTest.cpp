@@ -20,13 +20,13 @@ class OpenArchives : public testing::Test {
  protected:
   bool Register(const std::string& path, CzKtrnArchiveObject* object) {
     bool added = RegisterArchive(path.c_str(), object);
-    if (added) m_registered.push_back(path);
+    if (added) m_registered.emplace_back(path, object);
     return added;
   }
   void TearDown() override {
-    for (const std::string& path : m_registered) UnregisterArchive(path.c_str());
+    for (const auto& [path, object] : m_registered) UnregisterArchive(path.c_str(), object);
   }
-  std::vector<std::string> m_registered;
+  std::vector<std::pair<std::string, CzKtrnArchiveObject*>> m_registered;
 };
 
 TEST_F(OpenArchives, PathsAreFoundWithoutRegardToLetterCase) {
@@ -59,11 +59,13 @@ TEST_F(OpenArchives, AnEqualKeyIsRegisteredOnceAndUnregisteredUnderAnyCase) {
   EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(0)) << "the first entry is kept";
   EXPECT_FALSE(RegisterArchive(nullptr, Object(2)));
 
-  EXPECT_FALSE(UnregisterArchive("C:\\C.ARC"));
-  EXPECT_FALSE(UnregisterArchive(nullptr));
-  EXPECT_TRUE(UnregisterArchive("c:\\a.arc"));
+  EXPECT_FALSE(UnregisterArchive("C:\\C.ARC", Object(0)));
+  EXPECT_FALSE(UnregisterArchive(nullptr, Object(0)));
+  EXPECT_FALSE(UnregisterArchive("C:\\A.ARC", Object(2))) << "only the entry that holds the object";
+  EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(0));
+  EXPECT_TRUE(UnregisterArchive("c:\\a.arc", Object(0)));
   EXPECT_EQ(FindArchive("C:\\A.ARC"), nullptr);
-  EXPECT_FALSE(UnregisterArchive("C:\\A.ARC")) << "already removed";
+  EXPECT_FALSE(UnregisterArchive("C:\\A.ARC", Object(0))) << "already removed";
   EXPECT_EQ(FindArchive("C:\\B.ARC"), Object(1));
   EXPECT_TRUE(Register("C:\\a.arc", Object(2))) << "the path can be bound afresh";
   EXPECT_EQ(FindArchive("C:\\A.ARC"), Object(2));
