@@ -85,8 +85,8 @@ bool ReadCatalogueRecords(CByteFile& file, BYTE& version, std::uint32_t base, st
   if (size > available - kCatalogueOffset) return false;
   catalogueSize = size;
 
-  std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[size]);
-  if (!bytes || !ReadExactly(file, bytes.get(), size)) return false;
+  auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+  if (!ReadExactly(file, bytes.get(), size)) return false;
   version = bytes[0];
   if (version != kCatalogueVersion) return false;
   return ParseCatalogue(bytes.get(), size, visit);

@@ -56,8 +56,9 @@ bool ReadCatalogue(CByteFile& file, BYTE& version, Catalogue& catalogue, std::ui
 
 // The same checks, handing each record to visit in catalogue order rather
 // than keeping them; catalogueSize receives the catalogue's size field. On
-// false, visit may have seen the records before the failure. An exception
-// that visit throws leaves the function; it throws nothing itself.
+// false, visit may have seen the records before the failure. Throws
+// std::bad_alloc when the catalogue does not fit in memory (kept apart from
+// a malformed one), and whatever visit throws.
 bool ReadCatalogueRecords(CByteFile& file, BYTE& version, std::uint32_t base, std::uint32_t& catalogueSize,
                           const RecordVisitor& visit);
 

@@ -35,7 +35,8 @@ struct ArchiveLayout {
 bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Catalogue& catalogue,
                        ArchiveLayout& layout) noexcept;
 // The same, handing each record to visit (ReadCatalogueRecords) rather than
-// keeping it: an exception that visit throws leaves the function.
+// keeping it. Throws std::bad_alloc when memory runs out, and whatever
+// visit throws.
 bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, ArchiveLayout& layout,
                        const RecordVisitor& visit);
 

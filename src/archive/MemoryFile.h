@@ -61,6 +61,8 @@ class CMemoryFile final : public CByteFile {
   std::uint32_t Length() const noexcept { return m_length; }
   std::uint32_t Capacity() const noexcept { return m_capacity; }
   std::uint32_t GrowStep() const noexcept { return m_growStep; }
+  // A write failed because the block could not grow.
+  bool OutOfMemory() const noexcept { return m_outOfMemory; }
 
   // Hands the block over: the caller owns it from now on, and the file is
   // empty again. The block's size is the file's length rounded up to the
@@ -136,9 +138,11 @@ class CMemoryFile final : public CByteFile {
     auto size = static_cast<std::size_t>(wanted);
     if (!m_block) {
       m_block.reset(Policy::Allocate(size));
+      m_outOfMemory = !m_block;
       if (!m_block) return false;
     } else {
       Handle grown = Policy::Reallocate(m_block.get(), size);
+      m_outOfMemory = !grown;
       if (!grown) return false;
       m_block.release();
       m_block.reset(grown);
@@ -152,6 +156,7 @@ class CMemoryFile final : public CByteFile {
   std::uint32_t m_capacity = 0;
   std::uint32_t m_position = 0;
   std::uint32_t m_growStep;
+  bool m_outOfMemory = false;
 };
 
 using CHeapMemoryFile = CMemoryFile<HeapBlockPolicy>;

@@ -44,6 +44,8 @@ bool CWriteBehindFile::Write(const void* buffer, std::uint32_t count) noexcept {
 }
 
 bool CWriteBehindFile::StartWriter() noexcept try {
+  m_full.reserve(kBuffers);
+  m_free.reserve(kBuffers);
   for (std::size_t i = 0; i < kBuffers; ++i) {
     m_free.emplace_back();
     m_free.back().reserve(kBufferSize);
@@ -77,7 +79,7 @@ void CWriteBehindFile::WriterLoop() noexcept {
     m_changed.wait(hold, [this] { return !m_full.empty() || m_stopping; });
     if (m_full.empty()) return;
     Buffer buffer = std::move(m_full.front());
-    m_full.pop_front();
+    m_full.erase(m_full.begin());
     hold.unlock();
     bool ok = m_target.Write(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
     hold.lock();

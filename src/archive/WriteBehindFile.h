@@ -6,7 +6,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -53,7 +52,9 @@ class CWriteBehindFile final : public CByteFile {
   std::thread m_writer;
   std::mutex m_lock;
   std::condition_variable m_changed;
-  std::deque<Buffer> m_full;  // guarded by m_lock, as are the three below
+  // Guarded by m_lock, as are the three below. Both have room for every
+  // buffer from the start, so handing buffers over never allocates.
+  std::vector<Buffer> m_full;  // oldest first
   std::vector<Buffer> m_free;
   bool m_stopping = false;
   bool m_writeFailed = false;

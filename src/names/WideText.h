@@ -13,7 +13,8 @@ using WideString = std::basic_string<WCHAR>;
 
 // Conversions with the system code page; text that does not convert becomes
 // the code page's default character, as the platform does it. A null wide
-// string is the empty string. May throw std::bad_alloc.
+// string is the empty string. Throws std::bad_alloc, also when the platform's
+// conversion runs out of memory.
 WideString ToWide(std::string_view text);
 std::string ToNarrow(const WCHAR* text);
 

@@ -117,7 +117,8 @@ HRESULT CzKtrnArchiveDataObject::GetFileContents(const FORMATETC& format, STGMED
   switch (archive->ExtractTo(static_cast<int>(index), output)) {
     case CzKtrnArchiveObject::ExtractResult::Done: break;
     case CzKtrnArchiveObject::ExtractResult::ArchiveUnreadable: return E_FAIL;
-    case CzKtrnArchiveObject::ExtractResult::EntryFailed: return E_NOTIMPL;
+    case CzKtrnArchiveObject::ExtractResult::OutOfMemory: return E_OUTOFMEMORY;
+    case CzKtrnArchiveObject::ExtractResult::EntryFailed: return output.OutOfMemory() ? E_OUTOFMEMORY : E_NOTIMPL;
   }
   UniqueGlobal block = output.Detach();
 

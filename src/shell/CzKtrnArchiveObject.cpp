@@ -35,7 +35,8 @@ HRESULT CzKtrnArchiveObject::CreateShared(LPCSTR archivePath, REFIID riid, void*
   // A refusal leaves the caller's pointer null, as QueryInterface does.
   *ppv = nullptr;
   RETURN_HR_IF(E_NOINTERFACE, !IsEqualIID(riid, IID_IzKtrnArchiveObject));
-  RETURN_HR_IF(E_UNEXPECTED, !IsArchiveFile(archivePath));
+  SetLastError(ERROR_SUCCESS);
+  if (!IsArchiveFile(archivePath)) return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? E_OUTOFMEMORY : E_UNEXPECTED;
   // The object knows its path as it came back from the wide string it was
   // bound with, and leaves the registry under that spelling; it is entered
   // under the same one. (Some characters have two byte forms in code page
@@ -83,7 +84,8 @@ STDMETHODIMP CzKtrnArchiveObject::BindToArchive(BSTR archivePath) noexcept try {
   // Bound once: the registry entry, the folders and the tree all stand for the first path.
   RETURN_HR_IF(E_UNEXPECTED, m_pRootFolder);
   std::string path = ToNarrow(archivePath);
-  RETURN_HR_IF(E_UNEXPECTED, !IsArchiveFile(path.c_str()));
+  SetLastError(ERROR_SUCCESS);
+  if (!IsArchiveFile(path.c_str())) return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? E_OUTOFMEMORY : E_UNEXPECTED;
   FindFolderIcon(path);
   RETURN_IF_FAILED(LoadTree(path));
   m_strArchivePath = path;
@@ -112,7 +114,10 @@ void CzKtrnArchiveObject::FindFolderIcon(const std::string& path) noexcept try {
 HRESULT CzKtrnArchiveObject::LoadTree(const std::string& path) {
   CDiskFile file;
   SetLastError(ERROR_SUCCESS);
-  if (!file.OpenForReading(path.c_str())) return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
+  if (!file.OpenForReading(path.c_str())) {
+    DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : error == ERROR_NOT_ENOUGH_MEMORY ? E_OUTOFMEMORY : E_FAIL;
+  }
   auto snapshot = std::make_shared<Snapshot>();
   BYTE version = 0;
   DWORD index = 0;
@@ -148,7 +153,7 @@ STDMETHODIMP CzKtrnArchiveObject::get_archiveRootFolder(IUnknown** pVal) noexcep
   return m_pRootFolder->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(pVal));
 }
 
-std::shared_ptr<const CzKtrnArchiveObject::Snapshot> CzKtrnArchiveObject::SnapshotOf(CDiskFile& file) noexcept try {
+std::shared_ptr<const CzKtrnArchiveObject::Snapshot> CzKtrnArchiveObject::SnapshotOf(CDiskFile& file) {
   FileStamp stamp;
   if (!file.GetStamp(stamp)) return nullptr;
   {
@@ -164,17 +169,21 @@ std::shared_ptr<const CzKtrnArchiveObject::Snapshot> CzKtrnArchiveObject::Snapsh
   std::lock_guard<std::mutex> hold(m_snapshotLock);
   m_pSnapshot = fresh;
   return fresh;
-} catch (const std::bad_alloc&) {
-  return nullptr;
 }
 
 CzKtrnArchiveObject::ExtractResult CzKtrnArchiveObject::ExtractTo(int index, CByteFile& output) noexcept {
   CDiskFile file;
-  if (!file.OpenForReading(m_strArchivePath.c_str())) return ExtractResult::ArchiveUnreadable;
-  std::shared_ptr<const Snapshot> snapshot = SnapshotOf(file);
+  if (!file.OpenForReading(m_strArchivePath.c_str()))
+    return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? ExtractResult::OutOfMemory : ExtractResult::ArchiveUnreadable;
+  std::shared_ptr<const Snapshot> snapshot;
+  try {
+    snapshot = SnapshotOf(file);
+  } catch (const std::bad_alloc&) {
+    return ExtractResult::OutOfMemory;
+  }
   if (!snapshot) return ExtractResult::EntryFailed;
   std::unique_ptr<CDecoderBuffers> buffers = m_decoderBuffers.Take();
-  if (!buffers) return ExtractResult::EntryFailed;
+  if (!buffers) return ExtractResult::OutOfMemory;
   std::int32_t decoded = ExtractLaidOutEntry(file, snapshot->layout, index, output, *buffers);
   m_decoderBuffers.Give(std::move(buffers));
   return decoded < 0 ? ExtractResult::EntryFailed : ExtractResult::Done;

@@ -57,6 +57,7 @@ class CzKtrnArchiveObject final : public ComObject<CzKtrnArchiveObject, IzKtrnAr
     Done,
     ArchiveUnreadable,  // the archive file cannot be opened or examined
     EntryFailed,        // the entry does not decode, or its catalogue is refused
+    OutOfMemory,        // the decoder's buffers or a fresh reading could not be had
   };
   // Decodes the stored file at catalogue index `index` into output from
   // position 0 on. Safe to call from several threads at once.
@@ -76,8 +77,8 @@ class CzKtrnArchiveObject final : public ComObject<CzKtrnArchiveObject, IzKtrnAr
   HRESULT CreateRootFolder() noexcept;
   // The snapshot that matches the open archive file: the kept one, or a
   // fresh reading when the file changed; null when the file cannot be read
-  // as an archive.
-  std::shared_ptr<const Snapshot> SnapshotOf(CDiskFile& file) noexcept;
+  // as an archive. Throws std::bad_alloc.
+  std::shared_ptr<const Snapshot> SnapshotOf(CDiskFile& file);
 
   CArchiveNode m_rootNode;
   std::string m_strArchivePath;

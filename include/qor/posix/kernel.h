@@ -1,6 +1,9 @@
 // Kernel services of the POSIX stand-in: files with Windows error codes,
 // code-page conversions, full paths and atomic counters.
 //
+// As on Windows, no function throws: running out of memory is a failure
+// with ERROR_NOT_ENOUGH_MEMORY (E_OUTOFMEMORY for the interfaces).
+//
 // Paths are Windows-form. The drive Z: is the root of the POSIX file system,
 // as under a compatibility layer (Z:\home\u\a.arc is /home/u/a.arc); names are
 // CP932 in the library and UTF-8 on disk. Other drives and UNC paths do not

@@ -1,6 +1,7 @@
 // The system code page of the stand-in is 932, converted through iconv.
 #include "platform/posix/code_page.h"
 
+#include <new>
 #include <algorithm>
 #include <cerrno>
 #include <type_traits>
@@ -103,7 +104,7 @@ BOOL IsDBCSLeadByte(BYTE TestChar) { return qor::posix::IsCp932LeadByte(TestChar
 UINT GetACP() { return kCodePage932; }
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
-                        int cchWideChar) {
+                        int cchWideChar) try {
   const char* source = IconvName(CodePage);
   if (!source || !lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
       (cchWideChar > 0 && !lpWideCharStr)) {
@@ -131,10 +132,13 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
   std::u16string wide(bytes.size() / 2, u'\0');
   std::memcpy(wide.data(), bytes.data(), wide.size() * 2);
   return Deliver(wide, lpWideCharStr, cchWideChar);
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }
 
 int WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
-                        int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
+                        int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) try {
   const char* target = IconvName(CodePage);
   if (!target || !lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
       (cbMultiByte > 0 && !lpMultiByteStr) || (CodePage == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
@@ -171,6 +175,9 @@ int WideCharToMultiByte(UINT CodePage, DWORD /*dwFlags*/, LPCWSTR lpWideCharStr,
   }
   if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
   return Deliver(out, lpMultiByteStr, cbMultiByte);
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }
 
 namespace qor::posix {

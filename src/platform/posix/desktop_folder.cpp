@@ -72,9 +72,12 @@ HRESULT WideStrRet(const std::string& text, STRRET* pName) {
   IMalloc* malloc = nullptr;
   if (FAILED(SHGetMalloc(&malloc))) return E_OUTOFMEMORY;
   auto* wide = static_cast<WCHAR*>(malloc->Alloc(static_cast<SIZE_T>(units) * sizeof(WCHAR)));
+  if (wide && MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, units) != units) {
+    malloc->Free(wide);  // the conversion ran out of memory: no half-written name
+    wide = nullptr;
+  }
   malloc->Release();
   if (!wide) return E_OUTOFMEMORY;
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, units);
   pName->uType = STRRET_WSTR;
   pName->pOleStr = wide;
   return S_OK;
@@ -115,7 +118,7 @@ class FileSystemFolder final : public IShellFolder {
   }
 
   STDMETHODIMP ParseDisplayName(HWND, IBindCtx*, LPWSTR pszDisplayName, ULONG* pchEaten, PIDLIST_RELATIVE* ppidl,
-                                ULONG* pdwAttributes) override {
+                                ULONG* pdwAttributes) override try {
     if (!ppidl) return E_INVALIDARG;
     *ppidl = nullptr;
     if (!pszDisplayName) return E_INVALIDARG;
@@ -141,6 +144,8 @@ class FileSystemFolder final : public IShellFolder {
     }
     *ppidl = list;
     return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
 
   STDMETHODIMP EnumObjects(HWND, SHCONTF, IEnumIDList** ppenumIDList) override {
@@ -148,7 +153,7 @@ class FileSystemFolder final : public IShellFolder {
     return E_NOTIMPL;
   }
 
-  STDMETHODIMP BindToObject(PCUIDLIST_RELATIVE pidl, IBindCtx*, REFIID riid, void** ppv) override {
+  STDMETHODIMP BindToObject(PCUIDLIST_RELATIVE pidl, IBindCtx*, REFIID riid, void** ppv) override try {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (!IsEqualIID(riid, IID_IShellFolder) && !IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
@@ -165,6 +170,8 @@ class FileSystemFolder final : public IShellFolder {
     HRESULT hr = folder->QueryInterface(riid, ppv);
     folder->Release();
     return hr;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
 
   STDMETHODIMP BindToStorage(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void** ppv) override {
@@ -182,7 +189,7 @@ class FileSystemFolder final : public IShellFolder {
     return E_NOTIMPL;
   }
 
-  STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD pidl, SHGDNF uFlags, STRRET* pName) override {
+  STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD pidl, SHGDNF uFlags, STRRET* pName) override try {
     if (!pName) return E_INVALIDARG;
     std::vector<std::string> names = pidl ? ItemNames(pidl) : std::vector<std::string>{};
     std::string path = m_path;
@@ -193,11 +200,15 @@ class FileSystemFolder final : public IShellFolder {
     if (full) return WideStrRet(path, pName);
     std::vector<std::string> parts = PathComponents(path);
     return WideStrRet(parts.empty() ? path : parts.back(), pName);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
 
-  STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD* ppidlOut) override {
+  STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD* ppidlOut) override try {
     if (ppidlOut) *ppidlOut = nullptr;
     return E_NOTIMPL;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
 
  private:
@@ -216,7 +227,7 @@ class FileSystemFolder final : public IShellFolder {
 
 }  // namespace
 
-STDAPI SHGetDesktopFolder(IShellFolder** ppshf) {
+STDAPI SHGetDesktopFolder(IShellFolder** ppshf) try {
   if (!ppshf) return E_INVALIDARG;
   *ppshf = nullptr;
   auto* desktop = new (std::nothrow) FileSystemFolder(std::string());
@@ -224,9 +235,11 @@ STDAPI SHGetDesktopFolder(IShellFolder** ppshf) {
   desktop->AddRef();
   *ppshf = desktop;
   return S_OK;
+} catch (const std::bad_alloc&) {
+  return E_OUTOFMEMORY;
 }
 
-STDAPI SHGetSpecialFolderLocation(HWND, int csidl, PIDLIST_ABSOLUTE* ppidl) {
+STDAPI SHGetSpecialFolderLocation(HWND, int csidl, PIDLIST_ABSOLUTE* ppidl) try {
   if (!ppidl) return E_INVALIDARG;
   *ppidl = nullptr;
   std::vector<std::string> names;
@@ -236,4 +249,6 @@ STDAPI SHGetSpecialFolderLocation(HWND, int csidl, PIDLIST_ABSOLUTE* ppidl) {
     return E_INVALIDARG;
   *ppidl = BuildList(names);
   return *ppidl ? S_OK : E_OUTOFMEMORY;
+} catch (const std::bad_alloc&) {
+  return E_OUTOFMEMORY;
 }

@@ -1,5 +1,6 @@
 // Icon indices of the stand-in's system image list: a fixed table, so that
 // what the library reports can be checked.
+#include <new>
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -49,7 +50,7 @@ int IconOf(const std::string& path, DWORD attributes, bool open) {
 }  // namespace
 
 extern "C" DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD dwFileAttributes, SHFILEINFOA* psfi, UINT cbFileInfo,
-                                    UINT uFlags) {
+                                    UINT uFlags) try {
   if (!pszPath || !psfi || cbFileInfo < sizeof(SHFILEINFOA) || !(uFlags & SHGFI_SYSICONINDEX)) return 0;
   DWORD attributes = dwFileAttributes;
   if (!(uFlags & SHGFI_USEFILEATTRIBUTES)) {
@@ -58,4 +59,7 @@ extern "C" DWORD_PTR SHGetFileInfoA(LPCSTR pszPath, DWORD dwFileAttributes, SHFI
   }
   psfi->iIcon = IconOf(pszPath, attributes, (uFlags & SHGFI_OPENICON) != 0);
   return 1;  // stands for the system image list, which is never null
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }

@@ -1,4 +1,5 @@
 // File calls of the stand-in, with the Windows error codes.
+#include <new>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -48,7 +49,7 @@ int OpenFlags(DWORD access, DWORD disposition) {
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                    LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, DWORD dwCreationDisposition,
-                   DWORD /*dwFlagsAndAttributes*/, HANDLE /*hTemplateFile*/) {
+                   DWORD /*dwFlagsAndAttributes*/, HANDLE /*hTemplateFile*/) try {
   if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
@@ -73,6 +74,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   bool reportsExisting = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
   SetLastError(reportsExisting && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return HandleFromFd(fd);
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return INVALID_HANDLE_VALUE;
 }
 
 BOOL CloseHandle(HANDLE hObject) {
@@ -157,7 +161,7 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
   return static_cast<DWORD>(size);
 }
 
-DWORD GetFileAttributesA(LPCSTR lpFileName) {
+DWORD GetFileAttributesA(LPCSTR lpFileName) try {
   std::string path;
   DWORD error = ERROR_SUCCESS;
   if (!qor::posix::WindowsToPosixPath(lpFileName, path, error)) {
@@ -171,6 +175,9 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
   }
   if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
   return (st.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return INVALID_FILE_ATTRIBUTES;
 }
 
 BOOL GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
@@ -194,7 +201,7 @@ BOOL GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFil
   return TRUE;
 }
 
-BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) try {
   std::string from, to;
   DWORD error = ERROR_SUCCESS;
   if (!qor::posix::WindowsToPosixPath(lpExistingFileName, from, error) ||
@@ -206,17 +213,23 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
     return Fail(S_ISDIR(target.st_mode) ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
   if (rename(from.c_str(), to.c_str()) != 0) return Fail(qor::posix::ErrorFromErrno(errno, to));
   return TRUE;
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
 }
 
-BOOL DeleteFileA(LPCSTR lpFileName) {
+BOOL DeleteFileA(LPCSTR lpFileName) try {
   std::string path;
   DWORD error = ERROR_SUCCESS;
   if (!qor::posix::WindowsToPosixPath(lpFileName, path, error)) return Fail(error);
   if (unlink(path.c_str()) != 0) return Fail(errno == EISDIR ? ERROR_ACCESS_DENIED : qor::posix::ErrorFromErrno(errno, path));
   return TRUE;
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
 }
 
-DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
+DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) try {
   std::string full;
   DWORD error = ERROR_SUCCESS;
   if (!qor::posix::FullWindowsPath(lpFileName, full, error)) {
@@ -236,4 +249,7 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
     *lpFilePart = nameStart < full.size() ? lpBuffer + nameStart : nullptr;
   }
   return static_cast<DWORD>(full.size());
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }

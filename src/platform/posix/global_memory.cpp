@@ -6,6 +6,7 @@
 // of live blocks is counted so that tests can see every block handed out
 // freed again.
 #include "platform/posix/global_memory.h"
+#include "platform/posix/task_allocator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -39,6 +40,10 @@ GlobalBlock* BlockOf(HGLOBAL handle) {
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+  if (qor::posix::AllocationShouldFail()) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
   if (!block) return nullptr;
   unsigned char* bytes = nullptr;
@@ -62,7 +67,9 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     std::free(block->bytes);
     block->bytes = nullptr;
   } else {
-    auto* bytes = static_cast<unsigned char*>(std::realloc(block->bytes, dwBytes));
+    auto* bytes = qor::posix::AllocationShouldFail()
+                      ? nullptr
+                      : static_cast<unsigned char*>(std::realloc(block->bytes, dwBytes));
     if (!bytes) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return nullptr;
@@ -102,7 +109,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
   return nullptr;
 }
 
-UINT RegisterClipboardFormatA(LPCSTR lpszFormat) {
+UINT RegisterClipboardFormatA(LPCSTR lpszFormat) try {
   static std::mutex lock;
   static std::vector<std::string> names;
   if (!lpszFormat || !*lpszFormat) return 0;
@@ -111,6 +118,9 @@ UINT RegisterClipboardFormatA(LPCSTR lpszFormat) {
   auto found = std::find_if(names.begin(), names.end(), sameName);
   if (found == names.end()) found = names.insert(names.end(), lpszFormat);
   return 0xC000u + static_cast<UINT>(found - names.begin());
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }
 
 namespace qor::posix {

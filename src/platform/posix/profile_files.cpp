@@ -4,6 +4,7 @@
 // other file.
 #include "platform/win32.h"
 
+#include <new>
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -111,7 +112,7 @@ DWORD CopyOut(const std::string& value, LPSTR buffer, DWORD size) {
 }  // namespace
 
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
-                               DWORD nSize, LPCSTR lpFileName) {
+                               DWORD nSize, LPCSTR lpFileName) try {
   std::string fallback = lpDefault ? lpDefault : "";
   fallback.erase(fallback.find_last_not_of(kBlanks) + 1);
   if (!lpAppName || !lpKeyName || !lpFileName) {
@@ -132,9 +133,13 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     value = value.substr(1, value.size() - 2);
   SetLastError(ERROR_SUCCESS);
   return CopyOut(value, lpReturnedString, nSize);
+} catch (const std::bad_alloc&) {
+  if (lpReturnedString && nSize > 0) lpReturnedString[0] = 0;
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return 0;
 }
 
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) try {
   if (!lpAppName || !lpKeyName || !lpFileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -163,4 +168,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     lines.insert(lines.begin() + static_cast<long>(insert), entry);
   }
   return WriteLines(lpFileName, lines) ? TRUE : FALSE;
+} catch (const std::bad_alloc&) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
 }

@@ -10,6 +10,8 @@
 namespace {
 
 std::atomic<long> g_allocatorReferences{0};
+std::atomic<long> g_failAt{0};      // 0: no failing
+std::atomic<long> g_allocations{0};  // counted while g_failAt is set
 
 class TaskAllocator final : public IMalloc {
  public:
@@ -25,13 +27,15 @@ class TaskAllocator final : public IMalloc {
   }
   STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++g_allocatorReferences + 1); }
   STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--g_allocatorReferences + 1); }
-  STDMETHODIMP_(void*) Alloc(SIZE_T cb) override { return std::malloc(cb ? cb : 1); }
+  STDMETHODIMP_(void*) Alloc(SIZE_T cb) override {
+    return qor::posix::AllocationShouldFail() ? nullptr : std::malloc(cb ? cb : 1);
+  }
   STDMETHODIMP_(void*) Realloc(void* pv, SIZE_T cb) override {
     if (cb == 0) {
       std::free(pv);
       return nullptr;
     }
-    return std::realloc(pv, cb);
+    return qor::posix::AllocationShouldFail() ? nullptr : std::realloc(pv, cb);
   }
   STDMETHODIMP_(void) Free(void* pv) override { std::free(pv); }
   STDMETHODIMP_(SIZE_T) GetSize(void* pv) override { return pv ? malloc_usable_size(pv) : static_cast<SIZE_T>(-1); }
@@ -52,4 +56,17 @@ STDAPI SHGetMalloc(IMalloc** ppMalloc) {
 
 namespace qor::posix {
 long OutstandingAllocatorReferences() { return g_allocatorReferences.load(); }
+
+void FailAllocation(long k) noexcept {
+  g_failAt.store(0);
+  g_allocations.store(0);
+  g_failAt.store(k);
+}
+
+bool AllocationShouldFail() noexcept {
+  long failAt = g_failAt.load(std::memory_order_relaxed);
+  return failAt != 0 && g_allocations.fetch_add(1) + 1 == failAt;
+}
+
+long AllocationsCounted() noexcept { return g_allocations.load(); }
 }  // namespace qor::posix
