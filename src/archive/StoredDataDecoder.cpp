@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -41,7 +42,9 @@
 
 // Contract of the decoder: it never reads outside the input block nor writes
 // outside the output window, whatever the stream holds. Every bound is
-// checked once per token, never per byte:
+// checked once per token, never per byte, and stated as an assertion where
+// it is relied on (executed in the debug builds the sanitizers and the
+// fuzzers run, compiled out otherwise):
 //  - a token starts at a block index below kRefillThreshold, so its (at most
 //    three) bytes lie in the block; whether they lie inside the entry is
 //    checked against the entry's end before the token is used;
@@ -52,6 +55,8 @@
 //    overwritten by the tokens that follow;
 //  - a match reads only bytes before the output position (checked per match),
 //    and a 16-byte read from there ends before the window does.
+
+#define QOR_DECODER_ASSERT(condition) assert(condition)
 
 namespace qor {
 namespace {
@@ -185,6 +190,8 @@ inline void CopyMatch(Byte* dst, std::uint32_t off, std::uint32_t len) noexcept 
 // A match of length 0 copies nothing and is accepted whatever its offset.
 inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t end, Byte* window, std::uint32_t& p,
                               Byte a) noexcept {
+  QOR_DECODER_ASSERT(idx < kRefillThreshold && end <= kInputBlockSize);  // all three bytes lie in the block
+  QOR_DECODER_ASSERT(p < kFlushThreshold);  // room for a token and a 16-byte copy's overrun
   Byte marker = in[idx];
   Byte d = in[idx + 1];
   if (d == 0) {  // the marker byte itself
@@ -200,6 +207,7 @@ inline bool DecodeMarkerToken(const Byte* in, std::uint32_t& idx, std::uint32_t 
   std::uint32_t off = (d & 0x0Fu) | ((static_cast<std::uint32_t>(in[idx + 2]) << 4u) & (0u - isLong));
   idx += consumed;
   if (off - 1u >= p) return len == 0;  // offset 0, or reaching before the first byte
+  QOR_DECODER_ASSERT(off >= 1 && off <= p && p + kScanWidth <= kOutputWindowSize);
   CopyMatch(window + p, off, len);
   p += len;
   return true;
@@ -333,6 +341,9 @@ __attribute__((always_inline)) inline bool DecodeBatchesBody(const Byte* in, std
   const Classifier classifier(a, m);
   std::size_t base = idxInOut, p = pInOut;
   while (base + kBatchReach <= inLimit && p + kMaxBatchOutput < kFlushThreshold) {
+    // The batch reads at most kBatchReach bytes from base, all before the
+    // limit, and writes at most kMaxBatchOutput, all before the threshold.
+    QOR_DECODER_ASSERT(inLimit <= kInputBlockSize);
     const Byte* block = in + base;
     const ByteClasses classes = classifier.Classify(block);
     // Marker bits are taken in turn; a marker byte inside the previous token
@@ -433,6 +444,8 @@ bool DecodeTokens(const Byte* in, std::uint32_t& idxInOut, std::uint32_t inLimit
   bool ok = true;
   const std::uint32_t fastLimit = std::min(inLimit, kScanLimit);
   while (idx < fastLimit && p < kFlushThreshold) {
+    // A scan reads 16 bytes inside the block and writes 16 inside the window.
+    QOR_DECODER_ASSERT(idx + kScanWidth <= kInputBlockSize && p + kScanWidth <= kOutputWindowSize);
     std::uint32_t n = scanner.CopyLiterals(window + p, in + idx);
     std::uint32_t room = std::min(inLimit - idx, kFlushThreshold - p);
     if (n >= room) {  // the literal run reaches a flush or a refill

@@ -10,7 +10,10 @@
 // archive object; the root folder's reference is balanced by the archive
 // object, which unbinds the root folder when it is destroyed. A folder whose
 // archive is gone counts as unbound and never touches its node again: the
-// tree went with the archive.
+// tree went with the archive. The unbinding is not synchronised with calls
+// on other threads: a host that shares an archive between threads holds the
+// archive object (or a sub-folder, enumerator or data object) on each thread
+// that uses its root folder.
 #pragma once
 
 #include <string>

@@ -58,16 +58,13 @@ class ArchiveLink : public ShellTest {
   ComPtr<IPersistFile> m_file;
 };
 
-TEST_F(ArchiveLink, FactoryAndInterfaces) {
+TEST_F(ArchiveLink, FactoryAndTheMethodsItLeavesOut) {
   EXPECT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, nullptr), E_INVALIDARG);
   for (const IID* iid : {&IID_IUnknown, &IID_IPersistFile, &IID_IzKtrnArchiveObject}) {
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(QORCreateLinkObject(*iid, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
   }
-  EXPECT_EQ(IdentityOf(m_link.Get()), static_cast<IUnknown*>(m_link.Get()));
-  EXPECT_EQ(IdentityOf(m_file.Get()), static_cast<IUnknown*>(m_link.Get()));
-  ExpectNoInterface(m_link.Get(), {&IID_IPersist, &IID_IShellFolder, &IID_IDataObject});
   CLSID clsid{};
   EXPECT_EQ(m_file->GetClassID(&clsid), S_OK);
   EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveLink));

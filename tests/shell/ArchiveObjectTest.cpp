@@ -110,13 +110,50 @@ TEST_F(ArchiveFactory, AnotherSpellingOfThePathIsAnotherObject) {
   EXPECT_EQ(DisplayName(Root(first.Get()).Get(), EmptyList(), SHGDN_FORPARSING), path + "/");
 }
 
-TEST_F(ArchiveFactory, TheObjectAnswersItsOwnInterfaceAndHandsOutTheRootFolder) {
+// Every class answers exactly its own interfaces, all with one identity
+// (the shared base's table), and refuses the rest with E_NOINTERFACE and a
+// null out-pointer.
+TEST_F(ShellTest, EveryClassAnswersItsOwnInterfacesWithOneIdentity) {
+  OpenArchive("x.arc", {{"dir\\f.txt", "f", 0}, {"top.txt", "t", 0}});
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
+  UniquePidl top = Child(m_root.Get(), "top.txt");
+  LPCITEMIDLIST selection[] = {top.get()};
+  ComPtr<IDataObject> data;
+  ASSERT_EQ(m_root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()), S_OK);
+  ComPtr<IzKtrnArchiveLink> link;
+  ASSERT_EQ(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()), S_OK);
+  const struct {
+    const char* what;
+    IUnknown* object;
+    std::vector<const IID*> answered, refused;
+  } rows[] = {
+      {"archive object", m_archive.Get(), {&IID_IzKtrnArchiveObject},
+       {&IID_IShellFolder, &IID_IzKtrnArchiveFolder, &IID_IPersist, &IID_IEnumIDList}},
+      {"folder", m_root.Get(), {&IID_IzKtrnArchiveFolder, &IID_IShellFolder, &IID_IPersistFolder, &IID_IShellIcon},
+       {&IID_IPersist, &IID_IEnumIDList, &IID_IDataObject, &IID_IzKtrnArchiveObject, &IID_IPersistFile}},
+      {"enumerator", enumerator.Get(), {&IID_IEnumIDList},
+       {&IID_IzKtrnArchiveEnumIDList, &IID_IShellFolder, &IID_IzKtrnArchiveFolder}},
+      {"data object", data.Get(), {&IID_IzKtrnArchiveDataObject, &IID_IDataObject}, {&IID_IShellFolder}},
+      {"link", link.Get(), {&IID_IzKtrnArchiveLink, &IID_IPersistFile}, {&IID_IPersist, &IID_IShellFolder, &IID_IDataObject}},
+  };
+  for (const auto& row : rows) {
+    IUnknown* identity = IdentityOf(row.object);
+    EXPECT_EQ(identity, IdentityOf(identity)) << row.what;
+    for (const IID* iid : row.answered) {
+      ComPtr<IUnknown> it;
+      ASSERT_EQ(row.object->QueryInterface(*iid, it.PutVoid()), S_OK) << row.what;
+      EXPECT_EQ(IdentityOf(it.Get()), identity) << row.what;
+    }
+    EXPECT_EQ(Query<IUnknown>(row.object, *row.answered.front()).Get(), identity) << row.what << ": the first is IUnknown";
+    SCOPED_TRACE(row.what);
+    ExpectNoInterface(row.object, row.refused);
+    EXPECT_EQ(row.object->QueryInterface(IID_IUnknown, nullptr), E_POINTER) << row.what;
+  }
+}
+
+TEST_F(ArchiveFactory, TheRootFolderIsOneObject) {
   ComPtr<IzKtrnArchiveObject> archive = Open(WriteArchive("x.arc", {{"a", "x", 0}}));
   ASSERT_TRUE(archive);
-  EXPECT_EQ(IdentityOf(archive.Get()), static_cast<IUnknown*>(archive.Get()));
-  ExpectNoInterface(archive.Get(), {&IID_IShellFolder, &IID_IzKtrnArchiveFolder, &IID_IPersist, &IID_IEnumIDList});
-  EXPECT_EQ(archive->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-
   // The root folder's identity, the same at every call.
   ComPtr<IUnknown> first, second;
   ASSERT_EQ(archive->get_archiveRootFolder(first.Put()), S_OK);

@@ -77,7 +77,7 @@ ComPtr<T> Query(IUnknown* from, REFIID riid) {
 inline IUnknown* IdentityOf(IUnknown* object) { return Query<IUnknown>(object, IID_IUnknown).Get(); }
 
 // Each interface is refused with E_NOINTERFACE and the out-pointer cleared.
-inline void ExpectNoInterface(IUnknown* object, std::initializer_list<const IID*> iids) {
+inline void ExpectNoInterface(IUnknown* object, const std::vector<const IID*>& iids) {
   for (const IID* iid : iids) {
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(object->QueryInterface(*iid, &out), E_NOINTERFACE);
