@@ -13,11 +13,11 @@ export DEBIAN_FRONTEND=noninteractive
 
 release_packages=(
   cmake ninja-build g++ libcli11-dev nlohmann-json3-dev
-  libbenchmark-dev zlib1g-dev liblz4-dev
+  libbenchmark-dev zlib1g-dev liblz4-dev pkg-config libfuse3-dev fuse3
 )
 bench_packages=(
   "${release_packages[@]}"
-  python3 zip unzip tar time
+  python3 zip unzip tar time fuse-zip archivemount
 )
 all_packages=(
   "${release_packages[@]}"

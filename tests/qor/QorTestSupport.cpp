@@ -16,6 +16,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,8 +116,8 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
 
 #else
 
-void Spawn(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
-           const std::filesystem::path& outFile, const std::filesystem::path& errFile, QorRun& run) {
+pid_t StartQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
+               const std::filesystem::path& outFile, const std::filesystem::path& errFile) {
   std::string program = (ProgramFolder() / "qor").string();
   std::vector<char*> argv{program.data()};
   std::vector<std::string> copies(arguments);
@@ -133,11 +134,20 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
   int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) throw std::runtime_error("cannot start " + program);
+  return child;
+}
+
+void WaitForQor(pid_t child, QorRun& run) {
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
   }
   run.died = WIFSIGNALED(status);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+void Spawn(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
+           const std::filesystem::path& outFile, const std::filesystem::path& errFile, QorRun& run) {
+  WaitForQor(StartQor(arguments, workingFolder, outFile, errFile), run);
 }
 
 #endif
@@ -150,11 +160,8 @@ std::string QorRun::Describe() const {
   return text.str();
 }
 
-QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder) {
-  std::filesystem::path outFile = UniqueTemporary(".out");
-  std::filesystem::path errFile = UniqueTemporary(".err");
-  QorRun run;
-  Spawn(arguments, workingFolder, outFile, errFile, run);
+// The outputs of a finished run, checked for what no run may do.
+static QorRun Collected(QorRun run, const std::filesystem::path& outFile, const std::filesystem::path& errFile) {
   run.out = ReadFile(outFile);
   run.err = ReadFile(errFile);
   std::error_code ignored;
@@ -165,6 +172,41 @@ QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::
     ADD_FAILURE() << "qor reported a sanitizer error:\n" << run.err;
   return run;
 }
+
+QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder) {
+  std::filesystem::path outFile = UniqueTemporary(".out");
+  std::filesystem::path errFile = UniqueTemporary(".err");
+  QorRun run;
+  Spawn(arguments, workingFolder, outFile, errFile, run);
+  return Collected(std::move(run), outFile, errFile);
+}
+
+#ifndef _WIN32
+
+BackgroundQor::BackgroundQor(const std::vector<std::string>& arguments)
+    : m_out(UniqueTemporary(".out")), m_err(UniqueTemporary(".err")), m_child(StartQor(arguments, {}, m_out, m_err)) {}
+
+BackgroundQor::~BackgroundQor() {
+  if (m_child > 0) Stop(SIGKILL);
+}
+
+bool BackgroundQor::Running() const {
+  siginfo_t info{};
+  return m_child > 0 && waitid(P_PID, static_cast<id_t>(m_child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == 0;  // not reaped, so Stop still collects it
+}
+
+QorRun BackgroundQor::Stop(int signal) {
+  QorRun run;
+  if (m_child <= 0) return run;
+  kill(m_child, signal);
+  WaitForQor(m_child, run);
+  m_child = 0;
+  if (signal == SIGKILL) return run;
+  return Collected(std::move(run), m_out, m_err);
+}
+
+#endif
 
 std::string Arg(const std::filesystem::path& path) {
   std::u8string text = path.u8string();

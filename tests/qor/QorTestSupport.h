@@ -25,6 +25,26 @@ struct QorRun {
 // than exits, or reports a sanitizer error, is a test failure of its own.
 QorRun RunQor(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder = {});
 
+#ifndef _WIN32
+// qor running in the background (qor mount -f), stopped by a signal.
+class BackgroundQor {
+ public:
+  explicit BackgroundQor(const std::vector<std::string>& arguments);
+  ~BackgroundQor();  // kills it if still running
+  BackgroundQor(const BackgroundQor&) = delete;
+  BackgroundQor& operator=(const BackgroundQor&) = delete;
+
+  bool Running() const;
+  // Sends the signal and waits for the exit; the run's outputs, checked as
+  // RunQor checks them.
+  QorRun Stop(int signal);
+
+ private:
+  std::filesystem::path m_out, m_err;
+  int m_child = 0;  // process id
+};
+#endif
+
 // A path as qor takes it on its command line: UTF-8.
 std::string Arg(const std::filesystem::path& path);
 // The lines of a text, without their line ends.

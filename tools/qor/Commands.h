@@ -55,6 +55,15 @@ struct PackOptions {
 };
 int RunPack(const PackOptions& options);
 
+struct MountOptions {
+  bool foreground = false;
+  std::vector<std::string> options;  // -o lists: ours (cache_size=, cache_dir=) and FUSE's
+  std::string archive;
+  std::string mountPoint;
+};
+// Serves the archive at the mount point until it is unmounted (Linux, FUSE 3).
+int RunMount(const MountOptions& options);
+
 // Prints "qor: message" on standard error.
 void Complain(const std::string& message);
 

@@ -95,6 +95,17 @@ int Main(int argc, char** argv) {
   pk->add_option("ARCHIVE", pack.archive, "The archive to write")->required();
   pk->add_option("PATH", pack.paths, "Files and folders to store")->required();
 
+#ifdef QOR_HAVE_FUSE
+  MountOptions mountOptions;
+  CLI::App* mt = app.add_subcommand("mount", "Show the archive as a read-only folder until unmounted (fusermount3 -u)");
+  mt->add_flag("-f", mountOptions.foreground, "Stay in the foreground; Ctrl-C or SIGTERM unmounts");
+  mt->add_option("-o", mountOptions.options,
+                 "Options, comma-separated: cache_size=SIZE (decoded bytes kept, K/M/G; default 256M), "
+                 "cache_dir=DIR (default the temporary folder), and FUSE's own");
+  mt->add_option("ARCHIVE", mountOptions.archive, "The archive file")->required();
+  mt->add_option("MOUNTPOINT", mountOptions.mountPoint, "An existing folder to show it at")->required();
+#endif
+
   std::vector<std::string> arguments = Arguments(argc, argv);
   std::vector<const char*> pointers;
   for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -115,6 +126,9 @@ int Main(int argc, char** argv) {
   if (ct->parsed()) return RunCat(cat);
   if (ln->parsed()) return RunLink(linkOptions);
   if (rs->parsed()) return RunResolve(resolveLink);
+#ifdef QOR_HAVE_FUSE
+  if (mt->parsed()) return RunMount(mountOptions);
+#endif
   return RunPack(pack);
 }
 

@@ -1,0 +1,236 @@
+// qor mount under a real FUSE mount: the mounted tree against qor extract of
+// the same archive, reads at any offset and from several threads at once,
+// names shown escaped, read-only answers, damaged entries and a clean
+// unmount. Where this machine cannot mount (no /dev/fuse, no fusermount3)
+// the tests say so and skip.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "QorTestSupport.h"
+
+namespace qor_test {
+namespace {
+
+bool MountedAt(const std::filesystem::path& point) {
+  struct stat inside {}, parent {};
+  return ::stat(point.c_str(), &inside) == 0 && ::stat(point.parent_path().c_str(), &parent) == 0 &&
+         inside.st_dev != parent.st_dev;
+}
+
+// qor mount -f of an archive at a fresh mount point, unmounted at the end.
+class Mount {
+ public:
+  Mount(const Scratch& scratch, const std::filesystem::path& archive, const std::string& options = {})
+      : m_point(scratch / "mnt") {
+    std::filesystem::create_directories(m_point);
+    std::vector<std::string> arguments{"mount", "-f", Arg(archive), Arg(m_point)};
+    if (!options.empty()) arguments.insert(arguments.begin() + 2, {"-o", options});
+    m_qor = std::make_unique<BackgroundQor>(arguments);
+    for (int tries = 0; tries < 200 && m_qor->Running() && !MountedAt(m_point); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ~Mount() {
+    if (m_qor && m_qor->Running()) Stop(SIGTERM);
+    if (MountedAt(m_point)) std::system(("fusermount3 -u -z '" + m_point.string() + "'").c_str());
+  }
+  bool Ready() const { return MountedAt(m_point); }
+  const std::filesystem::path& Point() const { return m_point; }
+  QorRun Stop(int signal) { return m_qor->Stop(signal); }
+
+ private:
+  std::filesystem::path m_point;
+  std::unique_ptr<BackgroundQor> m_qor;
+};
+
+class QorMount : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::access("/dev/fuse", R_OK | W_OK) != 0 || std::system("command -v fusermount3 >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "this machine cannot mount with FUSE (no /dev/fuse or no fusermount3)";
+  }
+  Scratch scratch;
+};
+
+std::string ReadAt(const std::filesystem::path& file, off_t offset, size_t length, int& error) {
+  std::string bytes(length, '\0');
+  int descriptor = ::open(file.c_str(), O_RDONLY);
+  ssize_t got = descriptor < 0 ? -1 : ::pread(descriptor, bytes.data(), length, offset);
+  error = got < 0 ? errno : 0;
+  if (descriptor >= 0) ::close(descriptor);
+  bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+  return bytes;
+}
+
+const std::string kText = TextBytes(300000), kNoise = NoiseBytes(1500000, 3);
+
+std::vector<qor::ArchiveInput> TreeInputs() {
+  return {{"readme.txt", "read me\n", 1000000000},
+          {"docs\\guide.txt", kText, 1700000000},
+          {"docs\\api\\noise.bin", kNoise, 86400},
+          {"docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "news", 0},  // お知らせ.txt
+          {"\x95\x5C\\empty.dat", "", 5}};                              // 表
+}
+
+TEST_F(QorMount, ShowsWhatExtractionWritesWithItsSizesTimesAndModes) {
+  std::filesystem::path archive = scratch.WriteArchive("tree.arc", TreeInputs());
+  ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)}).exitCode);
+  Mount mount(scratch, archive);
+  ASSERT_TRUE(mount.Ready());
+  EXPECT_EQ(FilesBelow(scratch / "out"), FilesBelow(mount.Point()));
+
+  const struct {
+    const char* path;
+    bool folder;
+    off_t size;
+    time_t mtime;
+  } rows[] = {
+      {"readme.txt", false, 8, 1000000000},
+      {"docs", true},
+      {"docs/guide.txt", false, 300000, 1700000000},
+      {"docs/api/noise.bin", false, 1500000, 86400},
+      {"docs/\xE3\x81\x8A\xE7\x9F\xA5\xE3\x82\x89\xE3\x81\x9B.txt", false, 4, 0},
+      {"\xE8\xA1\xA8", true},
+      {"\xE8\xA1\xA8/empty.dat", false, 0, 5},
+  };
+  struct stat archiveStatus {};
+  ASSERT_EQ(0, ::stat(archive.c_str(), &archiveStatus));
+  for (const auto& row : rows) {
+    struct stat status {};
+    ASSERT_EQ(0, ::stat((mount.Point() / row.path).c_str(), &status)) << row.path;
+    EXPECT_EQ(row.folder ? S_IFDIR | 0555 : S_IFREG | 0444, status.st_mode) << row.path;
+    EXPECT_EQ(row.folder ? archiveStatus.st_mtime : row.mtime, status.st_mtime) << row.path;
+    if (!row.folder) {
+      EXPECT_EQ(row.size, status.st_size) << row.path;
+      EXPECT_EQ((row.size + 511) / 512, status.st_blocks) << row.path;
+    }
+  }
+  // Reads at any offset, the end and beyond it.
+  for (off_t offset : {off_t{0}, off_t{1}, off_t{4095}, off_t{65537}, off_t{299990}, off_t{300000}, off_t{400000}}) {
+    int error = 0;
+    std::string got = ReadAt(mount.Point() / "docs/guide.txt", offset, 20000, error);
+    EXPECT_EQ(0, error);
+    EXPECT_EQ(offset < 300000 ? kText.substr(static_cast<size_t>(offset), 20000) : "", got) << offset;
+  }
+  EXPECT_EQ(0, mount.Stop(SIGTERM).exitCode);
+  EXPECT_FALSE(MountedAt(mount.Point()));
+}
+
+TEST_F(QorMount, ServesReadersOfManyFilesAtOnceWithinASmallCache) {
+  std::vector<qor::ArchiveInput> inputs;
+  for (int i = 0; i < 24; ++i) inputs.push_back({"f" + std::to_string(i) + ".bin", NoiseBytes(100000 + i, i), 0});
+  Mount mount(scratch, scratch.WriteArchive("many.arc", inputs), "cache_size=256K");
+  ASSERT_TRUE(mount.Ready());
+  std::vector<std::string> mismatches(8);
+  std::vector<std::thread> readers;
+  for (size_t t = 0; t < mismatches.size(); ++t)
+    readers.emplace_back([&, t] {
+      for (int round = 0; round < 3; ++round)
+        for (size_t i = t; i < inputs.size(); i += 3) {
+          int error = 0;
+          off_t offset = static_cast<off_t>(round * 7919 + i);
+          if (ReadAt(mount.Point() / inputs[i].name, offset, 50000, error) !=
+              inputs[i].data.substr(static_cast<size_t>(offset), 50000))
+            mismatches[t] += inputs[i].name + " at " + std::to_string(offset) + "; ";
+        }
+    });
+  for (std::thread& reader : readers) reader.join();
+  for (const std::string& mismatch : mismatches) EXPECT_EQ("", mismatch);
+}
+
+TEST_F(QorMount, ShowsNamesThatCannotBeAPathComponentEscaped) {
+  // "/" separates names inside an archive as "\\" does, so it never reaches
+  // a name; the rest do.
+  Mount mount(scratch, scratch.Write("names.arc", AssembleArchive({{"a/b", "slash"},
+                                                                    {"\x80x", "not cp932"},
+                                                                    {"dup", "first"},
+                                                                    {"dup", "second"},
+                                                                    {"%41", "kept as typed"},
+                                                                    {"\\f.txt", "under an empty name"},
+                                                                    {"d\\.", "dot"},
+                                                                    {"d\\..", "dot dot"}})));
+  ASSERT_TRUE(mount.Ready());
+  const std::map<std::string, std::string> expected{
+      {"a/b", "slash"}, {"%80x", "not cp932"}, {"dup", "first"},   {"%41", "kept as typed"},
+      {"%/f.txt", "under an empty name"},        {"d/%2E", "dot"}, {"d/%2E%2E", "dot dot"}};
+  EXPECT_EQ(expected, FilesBelow(mount.Point()));
+}
+
+TEST_F(QorMount, RefusesEveryKindOfWriteAsReadOnly) {
+  Mount mount(scratch, scratch.WriteArchive("ro.arc", TreeInputs()));
+  ASSERT_TRUE(mount.Ready());
+  const std::string file = (mount.Point() / "readme.txt").string(), folder = (mount.Point() / "docs").string();
+  const struct {
+    const char* what;
+    std::function<int()> attempt;
+  } rows[] = {
+      {"open for writing", [&] { return ::open(file.c_str(), O_WRONLY); }},
+      {"create", [&] { return ::open((folder + "/new").c_str(), O_WRONLY | O_CREAT, 0644); }},
+      {"truncate", [&] { return ::truncate(file.c_str(), 0); }},
+      {"unlink", [&] { return ::unlink(file.c_str()); }},
+      {"rename", [&] { return ::rename(file.c_str(), (folder + "/moved").c_str()); }},
+      {"mkdir", [&] { return ::mkdir((folder + "/sub").c_str(), 0755); }},
+      {"rmdir", [&] { return ::rmdir(folder.c_str()); }},
+      {"chmod", [&] { return ::chmod(file.c_str(), 0644); }},
+      {"utimes", [&] { return ::utimes(file.c_str(), nullptr); }},
+      {"symlink", [&] { return ::symlink("readme.txt", (folder + "/link").c_str()); }},
+  };
+  for (const auto& row : rows) {
+    errno = 0;
+    EXPECT_EQ(-1, row.attempt()) << row.what;
+    EXPECT_EQ(EROFS, errno) << row.what;
+  }
+  EXPECT_EQ(5u, FilesBelow(mount.Point()).size());
+  EXPECT_EQ("read me\n", ReadFile(file));
+}
+
+TEST_F(QorMount, ReadsADamagedFileAsAnErrorAndLogsItOnce) {
+  const std::string data = TextBytes(3000);
+  Mount mount(scratch, scratch.Write("bad.arc", AssembleArchive({{"ok.txt", "fine"}, {"d\\bad.bin", Encode(data), 3001}})));
+  ASSERT_TRUE(mount.Ready());
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int error = 0;
+    EXPECT_EQ("", ReadAt(mount.Point() / "d/bad.bin", 0, 100, error));
+    EXPECT_EQ(EIO, error);
+  }
+  EXPECT_EQ("fine", ReadFile(mount.Point() / "ok.txt"));
+  QorRun run = mount.Stop(SIGINT);
+  EXPECT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ(std::vector<std::string>{"qor: mount: d/bad.bin: damaged: the stored data does not decode to the catalogue's length"},
+            Lines(run.err));
+}
+
+TEST_F(QorMount, MountsNothingForWhatCannotBeOpened) {
+  const std::filesystem::path plain = scratch.Write("plain.txt", "not an archive");
+  QorRun listed = RunQor({"ls", Arg(plain)});
+  std::filesystem::create_directories(scratch / "mnt");
+  QorRun mounted = RunQor({"mount", "-f", Arg(plain), Arg(scratch / "mnt")});
+  EXPECT_EQ(1, mounted.exitCode) << mounted.Describe();
+  EXPECT_EQ(listed.err, mounted.err);
+  EXPECT_FALSE(MountedAt(scratch / "mnt"));
+
+  QorRun noFolder = RunQor({"mount", "-f", Arg(scratch.WriteArchive("ok.arc", TreeInputs())), Arg(scratch / "none")});
+  EXPECT_EQ(1, noFolder.exitCode) << noFolder.Describe();
+  EXPECT_EQ(1u, CountMessages(noFolder.err)) << noFolder.Describe();
+}
+
+TEST_F(QorMount, EndsCleanlyWhenUnmountedByFusermount) {
+  Mount mount(scratch, scratch.WriteArchive("u.arc", TreeInputs()));
+  ASSERT_TRUE(mount.Ready());
+  ASSERT_EQ(0, std::system(("fusermount3 -u '" + mount.Point().string() + "'").c_str()));
+  QorRun run = mount.Stop(0);  // already ending: waits for it
+  EXPECT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ("", run.err);
+}
+
+}  // namespace
+}  // namespace qor_test
