@@ -152,6 +152,10 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
         if (m_dir.Exists("out")) m_dir.Remove("out");
       });
 
+  auto newLink = [](ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersistFile>& file) {
+    RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
+    return link.QueryInterface(IID_IPersistFile, file.PutVoid());
+  };
   const std::string linkFile = m_dir.PathOf("x.lnk");
   const std::u16string wideLinkFile = Widen(linkFile);
   UniquePidl place = Concat(FullList(root).get(), top.get());
@@ -159,9 +163,8 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       "save a link",
       [&] {
         ComPtr<IzKtrnArchiveLink> link;
-        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
         ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(link.QueryInterface(IID_IPersistFile, file.PutVoid()));
+        RETURN_IF_FAILED(newLink(link, file));
         RETURN_IF_FAILED(link->SetIDList(place.get()));
         return file->Save(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), TRUE);
       },
@@ -175,9 +178,8 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       "load and resolve a link",
       [&] {
         ComPtr<IzKtrnArchiveLink> link;
-        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
         ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(link.QueryInterface(IID_IPersistFile, file.PutVoid()));
+        RETURN_IF_FAILED(newLink(link, file));
         RETURN_IF_FAILED(file->Load(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), 0));
         ComPtr<IUnknown> folder;
         LPITEMIDLIST list = nullptr;

@@ -33,14 +33,6 @@ class ArchiveFolder : public ShellTest {
   ComPtr<IzKtrnArchiveFolder> m_folder;
 };
 
-TEST_F(ArchiveFolder, ClassIdentifier) {
-  ComPtr<IPersistFolder> persist = Query<IPersistFolder>(m_root.Get(), IID_IPersistFolder);
-  CLSID clsid{};
-  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
-  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveFolder));
-  EXPECT_EQ(persist->GetClassID(nullptr), E_INVALIDARG);
-}
-
 TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
   UniquePidl dirA = Child(m_root.Get(), "a"), dirUpper = Child(m_root.Get(), "A");
   UniquePidl file = Child(m_root.Get(), "top.txt");

@@ -12,12 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/ArchiveTestSupport.h"
 #include "itemid/Pidl.h"
 #include "qor/ComPtr.h"
 #include "platform/win32.h"
 #include "qor/QORITEMIDLIST.h"
 #include "qor/qor.h"
 #include "server/ServerModule.h"
+#include "support/SystemText.h"
 #include "support/TempDirectory.h"
 #include "writer/ArchiveWriter.h"
 #ifndef _WIN32
@@ -27,9 +29,12 @@
 
 namespace shell_test {
 
+using archive_test::LE32;
 using qor::ComPtr;
 using qor::UniquePidl;
+using qor::test::Narrow;
 using qor::test::TempDirectory;
+using qor::test::Widen;
 using Inputs = std::vector<qor::ArchiveInput>;
 using Names = std::vector<std::string>;
 constexpr SHCONTF kAll = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
@@ -46,10 +51,6 @@ inline LPCITEMIDLIST EmptyList() {
 // narrow bytes through them.
 inline LPWSTR NarrowArgument(const std::string& path) {
   return reinterpret_cast<LPWSTR>(const_cast<char*>(path.c_str()));
-}
-
-inline std::string LE32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
 }
 
 // A catalogue time as the FILETIME a file record must carry.
@@ -101,14 +102,6 @@ inline UniquePidl MakeRecord(const char* name, bool folder) {
       name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, 0, {})));
 }
 
-inline std::u16string Widen(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::u16string wide(static_cast<size_t>(units > 0 ? units : 1), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, reinterpret_cast<LPWSTR>(wide.data()), units);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
 // A display name asked of a folder, as UTF-16 text; "<failed 0x...>" when the
 // folder refuses. The block must come from the task allocator (it is freed
 // there) and hold at least MAX_PATH bytes and the whole name.
@@ -130,15 +123,6 @@ inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, 
   malloc->Free(name.pOleStr);
   malloc->Release();
   return wide;
-}
-
-inline std::string Narrow(const std::u16string& wide) {
-  auto text = reinterpret_cast<LPCWSTR>(wide.c_str());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
-  narrow.resize(narrow.size() - 1);
-  return narrow;
 }
 
 // The same, in the system code page.

@@ -33,6 +33,13 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
     int none = 0;
     firstFailure.compare_exchange_strong(none, line);
   };
+  auto parse = [&](IShellFolder* root, const char* name) {
+    std::u16string wide = Widen(name);
+    LPITEMIDLIST list = nullptr;
+    check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list, nullptr) ==
+          S_OK);
+    return UniquePidl(list);
+  };
   auto run = [&](int thread) {
     std::mt19937 random(static_cast<unsigned>(thread));
     const std::string output = m_dir.PathOf("out" + std::to_string(thread));
@@ -58,11 +65,7 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 1: {  // parse a name and open the folder it leads to
-          std::u16string name = Widen("dir");
-          LPITEMIDLIST list = nullptr;
-          check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(name.data()), nullptr, &list,
-                                       nullptr) == S_OK);
-          UniquePidl parsed(list);
+          UniquePidl parsed = parse(root.Get(), "dir");
           ComPtr<IShellFolder> dir;
           check(parsed && root->BindToObject(parsed.get(), nullptr, IID_IShellFolder, dir.PutVoid()) == S_OK);
           check(dir && Children(dir.Get()) == Names{"f.txt"});
@@ -74,11 +77,7 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 3: {  // copy a file out through a data object
-          std::u16string name = Widen("top.txt");
-          LPITEMIDLIST list = nullptr;
-          check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(name.data()), nullptr, &list,
-                                       nullptr) == S_OK);
-          UniquePidl top(list);
+          UniquePidl top = parse(root.Get(), "top.txt");
           LPCITEMIDLIST selection[] = {top.get()};
           ComPtr<IDataObject> data;
           check(top && root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()) == S_OK);
