@@ -128,7 +128,6 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       },
       {S_OK, E_OUTOFMEMORY});
 
-  const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
   for (DWORD medium : {TYMED_HGLOBAL, TYMED_ISTREAM}) {
     Sweep(
         medium == TYMED_HGLOBAL ? "data in a memory block" : "data in a stream",
@@ -136,7 +135,7 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
           LPCITEMIDLIST selection[] = {top.get()};
           ComPtr<IDataObject> data;
           RETURN_IF_FAILED(root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()));
-          FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, medium};
+          FORMATETC format{kFileContents, nullptr, DVASPECT_CONTENT, 0, medium};
           STGMEDIUM contents{};
           RETURN_IF_FAILED(data->GetData(&format, &contents));
           ReleaseStgMedium(&contents);

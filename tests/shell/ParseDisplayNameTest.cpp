@@ -171,13 +171,10 @@ TEST_F(ShellTest, ParseFindsWhatTheListingFinds) {
     queries.push_back(input.name.substr(0, input.name.size() - 1));
   }
   for (const std::string& query : queries) {
-    std::u16string wide = Widen(query);
     // The name the folder is given is the narrow form of what was typed.
-    std::string typed = Narrow(wide);
-    LPITEMIDLIST list = nullptr;
-    HRESULT hr = root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list,
-                                        nullptr);
-    UniquePidl parsed(list);
+    std::string typed = Narrow(Widen(query));
+    UniquePidl parsed;
+    HRESULT hr = ParseName(root, query, parsed);
     Walked walked = WalkListing(root, typed);
     EXPECT_EQ(hr, walked.hr) << typed;
     EXPECT_TRUE((!parsed && !walked.list) ||

@@ -33,13 +33,6 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
     int none = 0;
     firstFailure.compare_exchange_strong(none, line);
   };
-  auto parse = [&](IShellFolder* root, const char* name) {
-    std::u16string wide = Widen(name);
-    LPITEMIDLIST list = nullptr;
-    check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list, nullptr) ==
-          S_OK);
-    return UniquePidl(list);
-  };
   auto run = [&](int thread) {
     std::mt19937 random(static_cast<unsigned>(thread));
     const std::string output = m_dir.PathOf("out" + std::to_string(thread));
@@ -65,7 +58,8 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 1: {  // parse a name and open the folder it leads to
-          UniquePidl parsed = parse(root.Get(), "dir");
+          UniquePidl parsed;
+          check(ParseName(root.Get(), "dir", parsed) == S_OK);
           ComPtr<IShellFolder> dir;
           check(parsed && root->BindToObject(parsed.get(), nullptr, IID_IShellFolder, dir.PutVoid()) == S_OK);
           check(dir && Children(dir.Get()) == Names{"f.txt"});
@@ -77,20 +71,10 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 3: {  // copy a file out through a data object
-          UniquePidl top = parse(root.Get(), "top.txt");
-          LPCITEMIDLIST selection[] = {top.get()};
-          ComPtr<IDataObject> data;
-          check(top && root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()) == S_OK);
-          if (!data) break;
-          static const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
-          FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL};
-          STGMEDIUM medium{};
-          check(data->GetData(&format, &medium) == S_OK);
-          if (medium.hGlobal) {
-            check(std::string(static_cast<const char*>(GlobalLock(medium.hGlobal)), 2) == std::string("t") + letter);
-            GlobalUnlock(medium.hGlobal);
-            GlobalFree(medium.hGlobal);
-          }
+          UniquePidl top;
+          check(ParseName(root.Get(), "top.txt", top) == S_OK);
+          ComPtr<IDataObject> data = DataOf(root.Get(), {top.get()});
+          check(FileContents(data.Get(), 0).substr(0, 2) == std::string("t") + letter);
           break;
         }
       }
