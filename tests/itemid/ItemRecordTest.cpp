@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "itemid/ListBytes.h"
 #include "itemid/Pidl.h"
@@ -108,14 +109,12 @@ TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
     std::vector<BYTE> bytes = Exact(row.item);
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(bytes[0] | (bytes[1] << 8))) << row.name;
     const QORITEMIDLIST* item = AsRecord(bytes);
-    EXPECT_EQ(item->isQORITEMIDLIST(), row.isRecord) << row.name;
-    EXPECT_EQ(item->getIndex(), row.index) << row.name;
-    EXPECT_EQ(item->getAttributes(), row.attributes) << row.name;
-    EXPECT_EQ(item->isFolder(), (row.attributes & 0x10) != 0) << row.name;
-    EXPECT_EQ(item->getLength(), row.length) << row.name;
-    EXPECT_EQ(item->getLastModifiedTime().dwLowDateTime, row.time.dwLowDateTime) << row.name;
-    EXPECT_EQ(item->getLastModifiedTime().dwHighDateTime, row.time.dwHighDateTime) << row.name;
-    EXPECT_EQ(item->getFileName(), row.fileName) << row.name;
+    const FILETIME time = item->getLastModifiedTime();
+    EXPECT_EQ(std::tuple(item->isQORITEMIDLIST(), item->getIndex(), item->getAttributes(), item->isFolder(),
+                         item->getLength(), time.dwLowDateTime, time.dwHighDateTime, item->getFileName()),
+              std::tuple(row.isRecord, row.index, row.attributes, (row.attributes & 0x10) != 0, row.length,
+                         row.time.dwLowDateTime, row.time.dwHighDateTime, row.fileName))
+        << row.name;
     EXPECT_EQ(item->getSizeOne(), bytes.size()) << row.name;
   }
 }

@@ -3,6 +3,8 @@
 // decompressed on request, as a memory block or a stream.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "shell/ShellTestSupport.h"
 
 namespace shell_test {
@@ -90,16 +92,15 @@ TEST_F(DataObject, DescriptorsNameEverySelectedItem) {
       {"sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0},  // a list is described by its first item
   };
   for (UINT i = 0; i < 3; ++i) {
-    const FILEDESCRIPTORA& descriptor = group->fgd[i];
-    EXPECT_EQ(descriptor.dwFlags, 0x64u) << i;
-    EXPECT_STREQ(descriptor.cFileName, expected[i].name) << i;
-    EXPECT_EQ(descriptor.dwFileAttributes, expected[i].attributes) << i;
-    EXPECT_EQ(descriptor.nFileSizeLow, expected[i].size) << i;
-    EXPECT_EQ(descriptor.nFileSizeHigh, 0u) << i;
-    FILETIME time = expected[i].seconds ? FileTimeOf(expected[i].seconds) : FILETIME{0, 0};
-    EXPECT_EQ(descriptor.ftLastWriteTime.dwLowDateTime, time.dwLowDateTime) << i;
-    EXPECT_EQ(descriptor.ftLastWriteTime.dwHighDateTime, time.dwHighDateTime) << i;
-    EXPECT_EQ(descriptor.ftCreationTime.dwLowDateTime | descriptor.ftLastAccessTime.dwLowDateTime, 0u) << i;
+    const FILEDESCRIPTORA& d = group->fgd[i];
+    const FILETIME time = expected[i].seconds ? FileTimeOf(expected[i].seconds) : FILETIME{0, 0};
+    // Flags, name, attributes, size, write time; no creation or access time.
+    EXPECT_EQ(std::tuple(d.dwFlags, std::string(d.cFileName), d.dwFileAttributes, d.nFileSizeLow, d.nFileSizeHigh,
+                         d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime,
+                         d.ftCreationTime.dwLowDateTime | d.ftLastAccessTime.dwLowDateTime),
+              std::tuple(0x64u, expected[i].name, expected[i].attributes, expected[i].size, 0u, time.dwLowDateTime,
+                         time.dwHighDateTime, 0u))
+        << i;
   }
   GlobalUnlock(medium.hGlobal);
   ReleaseStgMedium(&medium);
