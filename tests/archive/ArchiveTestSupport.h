@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <random>
@@ -40,18 +39,6 @@ inline std::string LE32(std::uint32_t value) {
 }
 
 inline std::string ToString(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-// A short byte string as hex, for failure messages.
-inline std::string Hex(std::string_view bytes, std::size_t limit = 48) {
-  std::string text;
-  char hex[4];
-  for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
-    std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(bytes[i]));
-    text += hex;
-  }
-  if (bytes.size() > limit) text += "...";
-  return text;
-}
 
 struct RawEntry {
   std::string name;

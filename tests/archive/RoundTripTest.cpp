@@ -66,14 +66,17 @@ TEST(RoundTrip, EveryKindOfDataWithEveryParse) {
   }
 }
 
+// Names, times and lengths as given, the extremes among them.
 TEST(RoundTrip, ManyEntriesInOrder) {
-  std::vector<ArchiveInput> inputs;
+  std::vector<ArchiveInput> inputs = {
+      {"\x95\x5C\\\x83\x5C.txt", "hello hello hello", -1}, {"", "", INT32_MIN}, {"b/c", RandomBytes(1000, 1), INT32_MAX}};
   for (int i = 0; i < 150; ++i) {
     std::string data = i % 3 == 0 ? TextLike(static_cast<std::size_t>(i * 37), static_cast<unsigned>(i))
                                   : RandomBytes(static_cast<std::size_t>(i * 11 % 700), static_cast<unsigned>(i));
     inputs.push_back({"dir" + std::to_string(i % 7) + "\\file" + std::to_string(i), data, i * 1000 - 50000});
   }
   std::string archive = Build(inputs, {}, qor::ArchiveSignature::Zktern);
+  EXPECT_EQ(archive.substr(0, 22), qor::kZkternSignature);
   CScriptedFile file(archive);
   qor::Catalogue catalogue;
   qor::ArchiveLayout layout;

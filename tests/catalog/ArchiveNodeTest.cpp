@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "catalog/ArchiveNode.h"
@@ -71,26 +72,17 @@ TEST(ArchiveNode, RecordsCarryTheCatalogueFieldsOrTheFolderDefaults) {
   ASSERT_TRUE(docs && docs->IsFolder());
   const ArchiveEntry* readme = docs->node->FindChild("readme.txt");
   ASSERT_TRUE(readme && !readme->IsFolder());
-  const struct {
-    const char* name;
-    const QORITEMIDLIST* record;
-    DWORD index, attributes, length;
-    FILETIME time;
-  } rows[] = {
-      {"docs", docs->record, 0xFFFFFFFF, 0x10, 0, {0, 0}},
-      // Whatever attributes the caller passed, a file is 0x80.
-      {"readme.txt", readme->record, 42, 0x80, 1234, kTime},
+  // Record, name, index, attributes, length, time, and whether it is a
+  // one-item list.
+  auto fields = [](const QORITEMIDLIST* r) {
+    FILETIME t = r->getLastModifiedTime();
+    return std::tuple(r->isQORITEMIDLIST(), r->getFileName(), r->getIndex(), r->getAttributes(), r->getLength(),
+                      t.dwLowDateTime, t.dwHighDateTime, r->getSize() == r->getSizeOne());
   };
-  for (const auto& row : rows) {
-    EXPECT_TRUE(row.record->isQORITEMIDLIST()) << row.name;
-    EXPECT_EQ(row.record->getFileName(), row.name);
-    EXPECT_EQ(row.record->getIndex(), row.index) << row.name;
-    EXPECT_EQ(row.record->getAttributes(), row.attributes) << row.name;
-    EXPECT_EQ(row.record->getLength(), row.length) << row.name;
-    EXPECT_EQ(row.record->getLastModifiedTime().dwLowDateTime, row.time.dwLowDateTime) << row.name;
-    EXPECT_EQ(row.record->getLastModifiedTime().dwHighDateTime, row.time.dwHighDateTime) << row.name;
-    EXPECT_EQ(row.record->getSize(), row.record->getSizeOne()) << row.name << ": a one-item list";
-  }
+  EXPECT_EQ(fields(docs->record), std::tuple(true, "docs", 0xFFFFFFFFu, 0x10u, 0u, 0u, 0u, true));
+  // Whatever attributes the caller passed, a file is 0x80.
+  EXPECT_EQ(fields(readme->record),
+            std::tuple(true, "readme.txt", 42u, 0x80u, 1234u, kTime.dwLowDateTime, kTime.dwHighDateTime, true));
 }
 
 TEST(ArchiveNode, FindChildMatchesTheExactName) {

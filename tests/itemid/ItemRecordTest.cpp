@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "itemid/ListBytes.h"
 #include "itemid/Pidl.h"
@@ -108,14 +109,12 @@ TEST(ItemRecord, AccessorsReadWithinTheItemAndAnswerDefaultsForOtherItems) {
     std::vector<BYTE> bytes = Exact(row.item);
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(bytes[0] | (bytes[1] << 8))) << row.name;
     const QORITEMIDLIST* item = AsRecord(bytes);
-    EXPECT_EQ(item->isQORITEMIDLIST(), row.isRecord) << row.name;
-    EXPECT_EQ(item->getIndex(), row.index) << row.name;
-    EXPECT_EQ(item->getAttributes(), row.attributes) << row.name;
-    EXPECT_EQ(item->isFolder(), (row.attributes & 0x10) != 0) << row.name;
-    EXPECT_EQ(item->getLength(), row.length) << row.name;
-    EXPECT_EQ(item->getLastModifiedTime().dwLowDateTime, row.time.dwLowDateTime) << row.name;
-    EXPECT_EQ(item->getLastModifiedTime().dwHighDateTime, row.time.dwHighDateTime) << row.name;
-    EXPECT_EQ(item->getFileName(), row.fileName) << row.name;
+    const FILETIME time = item->getLastModifiedTime();
+    EXPECT_EQ(std::tuple(item->isQORITEMIDLIST(), item->getIndex(), item->getAttributes(), item->isFolder(),
+                         item->getLength(), time.dwLowDateTime, time.dwHighDateTime, item->getFileName()),
+              std::tuple(row.isRecord, row.index, row.attributes, (row.attributes & 0x10) != 0, row.length,
+                         row.time.dwLowDateTime, row.time.dwHighDateTime, row.fileName))
+        << row.name;
     EXPECT_EQ(item->getSizeOne(), bytes.size()) << row.name;
   }
 }
@@ -137,7 +136,10 @@ TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
   EXPECT_EQ(AsRecord(bytes)->next()->getFilePath(), "sub\\f") << "from the second item on";
 }
 
-TEST(ItemRecord, OrderIsByNameWithoutRegardToCaseAndCompareByBytes) {
+// The list members (compare, duplicate, concat, next, last, getSize, free)
+// hand the list to the item-ID primitives, whose rules the Pidl tests pin;
+// the host's record class tests call each of them.
+TEST(ItemRecord, OrderIsByNameWithoutRegardToCase) {
   const struct { std::string a, b; bool less; } rows[] = {
       {"Readme.txt", "README.TXT", false},
       {"README.TXT", "Readme.txt", false},
@@ -147,32 +149,6 @@ TEST(ItemRecord, OrderIsByNameWithoutRegardToCaseAndCompareByBytes) {
     std::vector<BYTE> a = Exact(List({Record(row.a)})), b = Exact(List({Record(row.b)}));
     EXPECT_EQ(*AsRecord(a) < *AsRecord(b), row.less) << row.a << " < " << row.b;
   }
-  std::vector<BYTE> empty = Exact(List({})), a = Exact(List({Record("x"), Record("abc")}));
-  std::vector<BYTE> lastByte = Exact(List({Record("x"), Item(RecordContent("Qidl", 7, 0x80, 99, 0, "abc\x01"))}));
-  EXPECT_TRUE(AsRecord(empty)->compare(*AsRecord(Exact(List({})))));
-  EXPECT_TRUE(AsRecord(a)->compare(*AsRecord(Exact(List({Record("x"), Record("abc")})))));
-  EXPECT_FALSE(AsRecord(a)->compare(*AsRecord(lastByte)));
-}
-
-TEST(ItemRecord, ListMembersMakeListsOfTheTaskAllocator) {
-  std::vector<BYTE> bytes = Exact(List({Record("docs"), Record("f.txt")}));
-  const QORITEMIDLIST* list = AsRecord(bytes);
-  EXPECT_EQ(list->getSize(), bytes.size() - 2);
-  EXPECT_EQ(list->next()->getFileName(), "f.txt");
-  EXPECT_EQ(list->last()->getFileName(), "f.txt");
-
-  QORITEMIDLIST* copy = list->duplicate();
-  ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(BytesOf(copy), BytesOf(list));
-  QORITEMIDLIST* joined = copy->concat(list->last());
-  ASSERT_NE(joined, nullptr);
-  EXPECT_EQ(joined->getFilePath(), "docs\\f.txt\\f.txt");
-  QORITEMIDLIST* alone = list->concat(nullptr);
-  ASSERT_NE(alone, nullptr);
-  EXPECT_TRUE(alone->compare(*list));
-  alone->free();
-  joined->free();
-  copy->free();
 }
 
 // Assignment copies the fixed fields and keeps the name and the size of the

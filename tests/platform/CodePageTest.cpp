@@ -5,25 +5,12 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "support/SystemText.h"
 
 namespace {
 
-std::u16string ToWide(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), reinterpret_cast<LPWSTR>(wide.data()),
-                      units);
-  return wide;
-}
-
-std::string ToNarrow(const std::u16string& wide, BOOL* usedDefault = nullptr) {
-  auto source = reinterpret_cast<LPCWSTR>(wide.c_str());
-  int length = static_cast<int>(wide.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, source, length, nullptr, 0, nullptr, usedDefault);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, source, length, text.data(), bytes, nullptr, usedDefault);
-  return text;
-}
+using qor::test::Narrow;
+using qor::test::Widen;
 
 TEST(CodePage, Cp932AndItsLeadBytes) {
   EXPECT_EQ(GetACP(), 932u);
@@ -44,8 +31,8 @@ TEST(CodePage, RoundTripsBetweenCp932AndUtf16) {
       {"empty", "", u""},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ToWide(row.cp932), row.utf16) << row.what;
-    EXPECT_EQ(ToNarrow(row.utf16), row.cp932) << row.what;
+    EXPECT_EQ(Widen(row.cp932), row.utf16) << row.what;
+    EXPECT_EQ(Narrow(row.utf16), row.cp932) << row.what;
   }
 }
 
@@ -57,7 +44,7 @@ TEST(CodePage, TerminatorsShortBuffersAndTheDefaultCharacter) {
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, buffer, 2), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   BOOL usedDefault = FALSE;
-  EXPECT_EQ(ToNarrow(u"a\u0E01b", &usedDefault), "a?b") << "a character outside code page 932";
+  EXPECT_EQ(Narrow(u"a\u0E01b", &usedDefault), "a?b") << "a character outside code page 932";
   EXPECT_TRUE(usedDefault);
 }
 

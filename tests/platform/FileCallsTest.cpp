@@ -30,19 +30,6 @@ TEST(FileCalls, OpenFailuresCarryWindowsErrorCodes) {
   }
 }
 
-TEST(FileCalls, AttributesTellDirectoriesFromFiles) {
-  TempDirectory dir;
-  dir.Write("f.txt", "abc");
-  dir.MakeDirectory("d");
-  EXPECT_NE(GetFileAttributesA(dir.PathOf("d").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  DWORD file = GetFileAttributesA(dir.PathOf("f.txt").c_str());
-  ASSERT_NE(file, INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(file & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  SetLastError(0);
-  EXPECT_EQ(GetFileAttributesA(dir.PathOf("none").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-}
-
 // Reads and writes through a handle are also exercised by the archive
 // tests' disk file; here the length's high half and the error of a seek
 // before the start.
@@ -61,15 +48,6 @@ TEST(FileCalls, LengthAndSeekBeforeTheStart) {
   CloseHandle(file);
 }
 
-TEST(FileCalls, NamesInCp932WithTrailByte5C) {
-  TempDirectory dir;
-  const std::string name = "\x95\x5C\x83\x5C.txt";  // two characters whose trail byte is "\"
-  dir.Write(name, "kanji");
-  EXPECT_EQ(dir.Read(name), "kanji");
-  EXPECT_EQ(GetFileAttributesA(dir.PathOf(name + "\\x").c_str()), INVALID_FILE_ATTRIBUTES)
-      << "a file is no directory to look into";
-}
-
 TEST(FileCalls, FullPathResolvesDotsAndSeparators) {
   TempDirectory dir;
   char buffer[MAX_PATH];
@@ -84,12 +62,6 @@ TEST(FileCalls, FullPathResolvesDotsAndSeparators) {
   // A kanji whose second byte is 0x5C ends a name, not a folder.
   length = GetFullPathNameA("C:\\a\\\x95\x5C", MAX_PATH, buffer, nullptr);
   EXPECT_EQ(std::string(buffer, length), "C:\\a\\\x95\x5C");
-}
-
-TEST(Interlocked, IncrementAndDecrementReturnTheNewValue) {
-  LONG volatile value = 41;
-  EXPECT_EQ(InterlockedIncrement(&value), 42);
-  EXPECT_EQ(InterlockedDecrement(&value), 41);
 }
 
 }  // namespace

@@ -70,15 +70,6 @@ TEST(GlobalMemory, StreamSizedToItsContentsReadsThemAndFreesTheBlock) {
   ReleaseStgMedium(&medium);  // the last reference: the block goes with it
 }
 
-TEST(GlobalMemory, StreamOnNoBlockStartsEmpty) {
-  IStream* stream = nullptr;
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
-  STATSTG stat{};
-  EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
-  EXPECT_EQ(stat.cbSize.QuadPart, 0u);
-  stream->Release();
-}
-
 TEST(ClipboardFormats, OneNumberPerNameWhateverItsCase) {
   UINT contents = RegisterClipboardFormatA("FileContents");
   EXPECT_GE(contents, 0xC000u);

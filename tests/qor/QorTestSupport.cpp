@@ -5,11 +5,10 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
-#include "archive/MemoryFile.h"
+#include "archive/ArchiveTestSupport.h"
 #include "writer/StreamEncoder.h"
 
 #ifdef _WIN32
@@ -272,7 +271,7 @@ std::filesystem::path Scratch::WriteArchive(const std::string& relative, const s
 }
 
 std::string AssembleArchive(const std::vector<RawInput>& inputs) {
-  qor::CHeapMemoryFile file(4096);
+  archive_test::CScriptedFile file;
   qor::CArchiveWriter writer(file, qor::ArchiveSignature::Orblane);
   std::vector<qor::EntryHead> heads;
   for (const RawInput& input : inputs) heads.push_back(qor::EntryHead{input.name, 0});
@@ -283,11 +282,7 @@ std::string AssembleArchive(const std::vector<RawInput>& inputs) {
     written = written && (input.claimedLength < 0 ? writer.AddEntry(bytes) : writer.AddStoredEntry(bytes, claimed));
   }
   if (!written || !writer.Finish()) throw std::runtime_error("cannot assemble the archive");
-  std::string archive(file.Length(), '\0');
-  std::uint32_t got = 0;
-  if (!file.Seek(0) || !file.Read(archive.data(), file.Length(), got) || got != file.Length())
-    throw std::runtime_error("cannot read the assembled archive back");
-  return archive;
+  return file.Bytes();
 }
 
 std::string Encode(const std::string& data) {
@@ -304,11 +299,6 @@ std::string TextBytes(std::size_t length) {
   return text;
 }
 
-std::string NoiseBytes(std::size_t length, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string bytes(length, '\0');
-  for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
-  return bytes;
-}
+std::string NoiseBytes(std::size_t length, std::uint32_t seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test

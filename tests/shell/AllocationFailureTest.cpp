@@ -128,7 +128,6 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       },
       {S_OK, E_OUTOFMEMORY});
 
-  const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
   for (DWORD medium : {TYMED_HGLOBAL, TYMED_ISTREAM}) {
     Sweep(
         medium == TYMED_HGLOBAL ? "data in a memory block" : "data in a stream",
@@ -136,7 +135,7 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
           LPCITEMIDLIST selection[] = {top.get()};
           ComPtr<IDataObject> data;
           RETURN_IF_FAILED(root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()));
-          FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, medium};
+          FORMATETC format{kFileContents, nullptr, DVASPECT_CONTENT, 0, medium};
           STGMEDIUM contents{};
           RETURN_IF_FAILED(data->GetData(&format, &contents));
           ReleaseStgMedium(&contents);
@@ -152,6 +151,10 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
         if (m_dir.Exists("out")) m_dir.Remove("out");
       });
 
+  auto newLink = [](ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersistFile>& file) {
+    RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
+    return link.QueryInterface(IID_IPersistFile, file.PutVoid());
+  };
   const std::string linkFile = m_dir.PathOf("x.lnk");
   const std::u16string wideLinkFile = Widen(linkFile);
   UniquePidl place = Concat(FullList(root).get(), top.get());
@@ -159,9 +162,8 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       "save a link",
       [&] {
         ComPtr<IzKtrnArchiveLink> link;
-        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
         ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(link.QueryInterface(IID_IPersistFile, file.PutVoid()));
+        RETURN_IF_FAILED(newLink(link, file));
         RETURN_IF_FAILED(link->SetIDList(place.get()));
         return file->Save(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), TRUE);
       },
@@ -175,9 +177,8 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
       "load and resolve a link",
       [&] {
         ComPtr<IzKtrnArchiveLink> link;
-        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
         ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(link.QueryInterface(IID_IPersistFile, file.PutVoid()));
+        RETURN_IF_FAILED(newLink(link, file));
         RETURN_IF_FAILED(file->Load(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), 0));
         ComPtr<IUnknown> folder;
         LPITEMIDLIST list = nullptr;

@@ -33,14 +33,6 @@ class ArchiveFolder : public ShellTest {
   ComPtr<IzKtrnArchiveFolder> m_folder;
 };
 
-TEST_F(ArchiveFolder, ClassIdentifier) {
-  ComPtr<IPersistFolder> persist = Query<IPersistFolder>(m_root.Get(), IID_IPersistFolder);
-  CLSID clsid{};
-  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
-  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveFolder));
-  EXPECT_EQ(persist->GetClassID(nullptr), E_INVALIDARG);
-}
-
 TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
   UniquePidl dirA = Child(m_root.Get(), "a"), dirUpper = Child(m_root.Get(), "A");
   UniquePidl file = Child(m_root.Get(), "top.txt");
@@ -204,10 +196,6 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
       EXPECT_EQ(m_dir.Read(output), *row.contents) << what;
     }
   }
-  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
-  ComPtr<IzKtrnArchiveFolder> inA = Query<IzKtrnArchiveFolder>(a.Get(), IID_IzKtrnArchiveFolder);
-  EXPECT_EQ(inA->ExtractFile(Child(a.Get(), "f.txt").get(), NarrowArgument(m_dir.PathOf("from-a"))), S_OK);
-  EXPECT_EQ(m_dir.Read("from-a"), "ffff") << "a sub-folder's own item";
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
@@ -299,9 +287,7 @@ TEST_F(ShellTest, DoubleByteNamesWithABackslashTrailByte) {
 
   ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(sub.Get(), IID_IzKtrnArchiveFolder);
   EXPECT_EQ(folder->ExtractFile(file.get(), NarrowArgument(m_dir.PathOf(kHyo + "\\out"))), S_OK);
-  EXPECT_EQ(m_dir.Read(kHyo + "\\out"), "inner");
-  UniquePidl full = FullList(sub.Get()), expected = Concat(qor::PathToPidl(m_path.c_str()).get(), folderItem.get());
-  EXPECT_TRUE(full && qor::PidlEqual(full.get(), expected.get()));
+  EXPECT_EQ(m_dir.Read(kHyo + "\\out"), "inner") << "a sub-folder's own item, into a folder of that name";
 }
 
 }  // namespace

@@ -65,10 +65,6 @@ TEST_F(ArchiveLink, FactoryAndTheMethodsItLeavesOut) {
     EXPECT_EQ(QORCreateLinkObject(*iid, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
   }
-  CLSID clsid{};
-  EXPECT_EQ(m_file->GetClassID(&clsid), S_OK);
-  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_zKtrnArchiveLink));
-  EXPECT_EQ(m_file->GetClassID(nullptr), E_INVALIDARG);
   LPITEMIDLIST list = nullptr;
   EXPECT_EQ(m_link->GetIDList(&list), E_NOTIMPL);
   LPOLESTR name = nullptr;

@@ -30,15 +30,6 @@ class Enumerator : public ShellTest {
   }
 };
 
-TEST_F(Enumerator, CloneIsLeftOut) {
-  OpenThreeFiles();
-  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
-  IEnumIDList* clone = nullptr;
-  EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);
-  EXPECT_EQ(m_root->EnumObjects(nullptr, kAll, nullptr), E_POINTER);
-  EXPECT_EQ(Live(), 3);
-}
-
 TEST_F(Enumerator, ExactNameOrderAndTheFlagsFilter) {
   OpenMixed();
   const struct { SHCONTF flags; Names expected; } rows[] = {
@@ -57,7 +48,10 @@ TEST_F(Enumerator, ExactNameOrderAndTheFlagsFilter) {
   }
 }
 
-TEST_F(Enumerator, NextAtTheBoundaries) {
+// Next(0) moves nothing, and the count may be left out; the counts and
+// results at the end are checked by Drain in every fetch size. Clone is
+// left out.
+TEST_F(Enumerator, NextOfNoneOrWithoutACountAndNoClone) {
   OpenThreeFiles();
   ComPtr<IEnumIDList> enumerator = Enum(m_root.Get());
   LPITEMIDLIST items[3] = {};
@@ -65,25 +59,15 @@ TEST_F(Enumerator, NextAtTheBoundaries) {
   EXPECT_EQ(enumerator->Next(0, items, &fetched), S_OK);
   EXPECT_EQ(fetched, 0u);
   EXPECT_EQ(NextName(enumerator.Get()), "a") << "Next(0) does not move";
-
-  // Exactly two left.
-  EXPECT_EQ(enumerator->Next(2, items, &fetched), S_OK);
-  ASSERT_EQ(fetched, 2u);
-  EXPECT_EQ(RecordOf(items[0])->getFileName(), "b");
-  EXPECT_EQ(RecordOf(items[1])->getFileName(), "c");
-  qor::PidlFree(items[0]);
-  qor::PidlFree(items[1]);
-  EXPECT_EQ(enumerator->Next(1, items, &fetched), S_FALSE);
-  EXPECT_EQ(fetched, 0u);
-
-  // Without a count to fill.
-  EXPECT_EQ(enumerator->Reset(), S_OK);
-  EXPECT_EQ(enumerator->Next(1, items, nullptr), S_OK);
-  qor::PidlFree(items[0]);
   EXPECT_EQ(enumerator->Next(3, items, nullptr), S_FALSE);
+  EXPECT_EQ(RecordOf(items[0])->getFileName() + RecordOf(items[1])->getFileName(), "bc");
   qor::PidlFree(items[0]);
   qor::PidlFree(items[1]);
   EXPECT_EQ(enumerator->Next(1, items, nullptr), S_FALSE);
+  IEnumIDList* clone = nullptr;
+  EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(m_root->EnumObjects(nullptr, kAll, nullptr), E_POINTER);
+  EXPECT_EQ(Live(), 3);
 }
 
 TEST_F(Enumerator, SkipPassesOverAdmittedChildrenOnlyAndResetStartsAgain) {

@@ -38,9 +38,8 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
     ASSERT_TRUE(sub);
     ComPtr<IEnumIDList> rootEnum = Enum(root.Get()), subEnum = Enum(sub.Get());
     UniquePidl top = Child(root.Get(), "top.txt");
-    LPCITEMIDLIST selection[] = {top.get()};
-    ComPtr<IDataObject> data;
-    ASSERT_EQ(root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()), S_OK);
+    ComPtr<IDataObject> data = DataOf(root.Get(), {top.get()});
+    ASSERT_TRUE(data);
     ASSERT_EQ(Live(), 7) << "the data object has a format enumerator of its own";
 
     for (int which : order) {
@@ -76,13 +75,7 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
         EXPECT_EQ(DisplayName(sub.Get(), EmptyList(), SHGDN_FORPARSING), path + "/dir");
       }
       if (data) {
-        static const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
-        FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL};
-        STGMEDIUM medium{};
-        ASSERT_EQ(data->GetData(&format, &medium), S_OK) << "the paste of a pending copy";
-        EXPECT_EQ(*static_cast<const char*>(GlobalLock(medium.hGlobal)), 't');
-        GlobalUnlock(medium.hGlobal);
-        GlobalFree(medium.hGlobal);
+        EXPECT_EQ(FileContents(data.Get(), 0)[0], 't') << "the paste of a pending copy";
       }
       EXPECT_EQ(Live(), expected) << "the checks themselves leave nothing behind";
     }
@@ -115,11 +108,9 @@ TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   EXPECT_EQ(folder->ExtractFile(top.get(), NarrowArgument(m_dir.PathOf("out"))), E_UNEXPECTED);
   EXPECT_EQ(folder->ExtractFile(dirFile.get(), NarrowArgument(m_dir.PathOf("out"))), E_UNEXPECTED);
   EXPECT_FALSE(m_dir.Exists("out"));
-  std::u16string typed = Widen("top.txt");
-  LPITEMIDLIST parsed = nullptr;
-  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(typed.data()), nullptr, &parsed, nullptr),
-            E_UNEXPECTED);
-  EXPECT_EQ(parsed, nullptr);
+  UniquePidl parsed;
+  EXPECT_EQ(ParseName(root.Get(), "top.txt", parsed), E_UNEXPECTED);
+  EXPECT_FALSE(parsed);
   int index = -2;
   EXPECT_EQ(icon->GetIconOf(EmptyList(), 0, &index), E_UNEXPECTED);
   STRRET name{};

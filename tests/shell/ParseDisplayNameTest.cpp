@@ -86,18 +86,6 @@ TEST_F(ParseDisplayName, ResolvesLevelByLevelFromTheFolder) {
             E_POINTER);
 }
 
-// What the folder writes as an item's parsing name resolves to that item.
-TEST_F(ParseDisplayName, ParsingNamesRoundTrip) {
-  for (const std::vector<const char*>& path : std::vector<std::vector<const char*>>{
-           {"a"}, {"a", "b"}, {"a", "b", "c"}, {"a", "f.txt"}, {"top.txt"}, {"\x95\x5C", "in.txt"}}) {
-    UniquePidl list = PathList(m_root.Get(), path);
-    std::string parsingName = DisplayName(m_root.Get(), list.get(), SHGDN_FORPARSING);
-    Parsed parsed = Parse(m_root.Get(), parsingName);
-    EXPECT_EQ(parsed.hr, S_OK) << parsingName;
-    EXPECT_TRUE(parsed.list && qor::PidlEqual(parsed.list.get(), list.get())) << parsingName;
-  }
-}
-
 // What a host that only lists folders would find for a name relative to a
 // folder: in each folder the first item whose in-folder display name is the
 // component, then on into the folder it binds to. Components are separated
@@ -183,13 +171,10 @@ TEST_F(ShellTest, ParseFindsWhatTheListingFinds) {
     queries.push_back(input.name.substr(0, input.name.size() - 1));
   }
   for (const std::string& query : queries) {
-    std::u16string wide = Widen(query);
     // The name the folder is given is the narrow form of what was typed.
-    std::string typed = Narrow(wide);
-    LPITEMIDLIST list = nullptr;
-    HRESULT hr = root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list,
-                                        nullptr);
-    UniquePidl parsed(list);
+    std::string typed = Narrow(Widen(query));
+    UniquePidl parsed;
+    HRESULT hr = ParseName(root, query, parsed);
     Walked walked = WalkListing(root, typed);
     EXPECT_EQ(hr, walked.hr) << typed;
     EXPECT_TRUE((!parsed && !walked.list) ||

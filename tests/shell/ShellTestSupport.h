@@ -12,12 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/ArchiveTestSupport.h"
 #include "itemid/Pidl.h"
 #include "qor/ComPtr.h"
 #include "platform/win32.h"
 #include "qor/QORITEMIDLIST.h"
 #include "qor/qor.h"
 #include "server/ServerModule.h"
+#include "support/SystemText.h"
 #include "support/TempDirectory.h"
 #include "writer/ArchiveWriter.h"
 #ifndef _WIN32
@@ -27,9 +29,12 @@
 
 namespace shell_test {
 
+using archive_test::LE32;
 using qor::ComPtr;
 using qor::UniquePidl;
+using qor::test::Narrow;
 using qor::test::TempDirectory;
+using qor::test::Widen;
 using Inputs = std::vector<qor::ArchiveInput>;
 using Names = std::vector<std::string>;
 constexpr SHCONTF kAll = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
@@ -46,10 +51,6 @@ inline LPCITEMIDLIST EmptyList() {
 // narrow bytes through them.
 inline LPWSTR NarrowArgument(const std::string& path) {
   return reinterpret_cast<LPWSTR>(const_cast<char*>(path.c_str()));
-}
-
-inline std::string LE32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
 }
 
 // A catalogue time as the FILETIME a file record must carry.
@@ -76,15 +77,6 @@ ComPtr<T> Query(IUnknown* from, REFIID riid) {
 // The object's identity: what it answers for IUnknown.
 inline IUnknown* IdentityOf(IUnknown* object) { return Query<IUnknown>(object, IID_IUnknown).Get(); }
 
-// Each interface is refused with E_NOINTERFACE and the out-pointer cleared.
-inline void ExpectNoInterface(IUnknown* object, const std::vector<const IID*>& iids) {
-  for (const IID* iid : iids) {
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(object->QueryInterface(*iid, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-  }
-}
-
 // The system image list index the shell gives a path; -1 when it has none.
 inline int ShellIconIndex(const std::string& path, DWORD attributes, UINT flags) {
   SHFILEINFOA info{};
@@ -99,14 +91,6 @@ inline UniquePidl Concat(LPCITEMIDLIST a, LPCITEMIDLIST b) { return UniquePidl(q
 inline UniquePidl MakeRecord(const char* name, bool folder) {
   return UniquePidl(reinterpret_cast<ITEMIDLIST*>(QORITEMIDLIST::create(
       name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, 0, {})));
-}
-
-inline std::u16string Widen(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::u16string wide(static_cast<size_t>(units > 0 ? units : 1), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, reinterpret_cast<LPWSTR>(wide.data()), units);
-  wide.resize(wide.size() - 1);
-  return wide;
 }
 
 // A display name asked of a folder, as UTF-16 text; "<failed 0x...>" when the
@@ -130,15 +114,6 @@ inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, 
   malloc->Free(name.pOleStr);
   malloc->Release();
   return wide;
-}
-
-inline std::string Narrow(const std::u16string& wide) {
-  auto text = reinterpret_cast<LPCWSTR>(wide.c_str());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), bytes, nullptr, nullptr);
-  narrow.resize(narrow.size() - 1);
-  return narrow;
 }
 
 // The same, in the system code page.
@@ -218,6 +193,55 @@ inline UniquePidl FullList(IShellFolder* folder) {
   LPITEMIDLIST full = nullptr;
   EXPECT_EQ(Query<IzKtrnArchiveFolder>(folder, IID_IzKtrnArchiveFolder)->GetFullQualifiedPIDL(&full), S_OK);
   return UniquePidl(full);
+}
+
+inline const auto kFileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
+
+// A name typed into a folder (as UTF-16 text) and the list it parses to.
+inline HRESULT ParseName(IShellFolder* folder, const std::string& name, UniquePidl& list) {
+  std::u16string wide = Widen(name);
+  LPITEMIDLIST parsed = nullptr;
+  HRESULT hr = folder->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &parsed, nullptr);
+  list.reset(parsed);
+  return hr;
+}
+
+// The data object a folder hands out for a selection of its items.
+inline ComPtr<IDataObject> DataOf(IShellFolder* folder, std::vector<LPCITEMIDLIST> items) {
+  ComPtr<IDataObject> data;
+  EXPECT_EQ(folder->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()), items.data(), IID_IDataObject, nullptr,
+                                  data.PutVoid()),
+            S_OK);
+  return data;
+}
+
+// The bytes of the lindex-th selected file as the data object delivers them:
+// a memory block of whole 4096-byte steps, or a stream as long as the file.
+inline std::string FileContents(IDataObject* data, LONG lindex, DWORD tymed = TYMED_HGLOBAL, HRESULT expected = S_OK) {
+  FORMATETC format{kFileContents, nullptr, DVASPECT_CONTENT, lindex, tymed};
+  STGMEDIUM medium{};
+  HRESULT hr = data ? data->GetData(&format, &medium) : E_POINTER;
+  EXPECT_EQ(hr, expected);
+  if (FAILED(hr)) return "<failed>";
+  std::string bytes;
+  if (medium.tymed == TYMED_HGLOBAL) {
+    SIZE_T size = GlobalSize(medium.hGlobal);
+    EXPECT_EQ(size % 4096, 0u) << "whole 4096-byte steps";
+    auto* block = static_cast<const char*>(GlobalLock(medium.hGlobal));
+    if (block) bytes.assign(block, size);
+    GlobalUnlock(medium.hGlobal);
+  } else {
+    EXPECT_EQ(medium.tymed, static_cast<DWORD>(TYMED_ISTREAM));
+    STATSTG stat{};
+    EXPECT_EQ(medium.pstm->Stat(&stat, STATFLAG_NONAME), S_OK);
+    bytes.resize(static_cast<std::size_t>(stat.cbSize.QuadPart));
+    ULONG got = 0;
+    EXPECT_EQ(medium.pstm->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got), S_OK);
+    EXPECT_EQ(got, bytes.size()) << "the stream starts at its beginning";
+  }
+  EXPECT_EQ(medium.pUnkForRelease, nullptr);
+  ReleaseStgMedium(&medium);
+  return bytes;
 }
 
 // Each test gets a directory of its own and leaves the task allocator and the

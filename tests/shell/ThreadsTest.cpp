@@ -58,11 +58,8 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 1: {  // parse a name and open the folder it leads to
-          std::u16string name = Widen("dir");
-          LPITEMIDLIST list = nullptr;
-          check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(name.data()), nullptr, &list,
-                                       nullptr) == S_OK);
-          UniquePidl parsed(list);
+          UniquePidl parsed;
+          check(ParseName(root.Get(), "dir", parsed) == S_OK);
           ComPtr<IShellFolder> dir;
           check(parsed && root->BindToObject(parsed.get(), nullptr, IID_IShellFolder, dir.PutVoid()) == S_OK);
           check(dir && Children(dir.Get()) == Names{"f.txt"});
@@ -74,24 +71,10 @@ TEST_F(Threads, ManyThreadsOpenBrowseExtractAndReleaseTheSameArchives) {
           break;
         }
         case 3: {  // copy a file out through a data object
-          std::u16string name = Widen("top.txt");
-          LPITEMIDLIST list = nullptr;
-          check(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(name.data()), nullptr, &list,
-                                       nullptr) == S_OK);
-          UniquePidl top(list);
-          LPCITEMIDLIST selection[] = {top.get()};
-          ComPtr<IDataObject> data;
-          check(top && root->GetUIObjectOf(nullptr, 1, selection, IID_IDataObject, nullptr, data.PutVoid()) == S_OK);
-          if (!data) break;
-          static const auto fileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
-          FORMATETC format{fileContents, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL};
-          STGMEDIUM medium{};
-          check(data->GetData(&format, &medium) == S_OK);
-          if (medium.hGlobal) {
-            check(std::string(static_cast<const char*>(GlobalLock(medium.hGlobal)), 2) == std::string("t") + letter);
-            GlobalUnlock(medium.hGlobal);
-            GlobalFree(medium.hGlobal);
-          }
+          UniquePidl top;
+          check(ParseName(root.Get(), "top.txt", top) == S_OK);
+          ComPtr<IDataObject> data = DataOf(root.Get(), {top.get()});
+          check(FileContents(data.Get(), 0).substr(0, 2) == std::string("t") + letter);
           break;
         }
       }

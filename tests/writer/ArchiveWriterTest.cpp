@@ -22,26 +22,7 @@ TEST(ArchiveWriter, SmallArchiveByteForByte) {
   std::vector<ArchiveInput> inputs = {{"a.txt", "xyz", 0}};
   std::string archive =
       ToString(qor::BuildArchive(inputs, ArchiveSignature::Orblane, {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}}));
-  EXPECT_EQ(Hex(archive, 64), Hex(kSmallArchive, 64));
-}
-
-TEST(ArchiveWriter, CatalogueHoldsNamesTimesAndLengthsAsGiven) {
-  std::vector<ArchiveInput> inputs = {
-      {"\x95\x5C\\\x83\x5C.txt", "hello hello hello", -1},
-      {"", "", INT32_MIN},
-      {"b/c", RandomBytes(1000, 1), INT32_MAX},
-  };
-  std::string archive = ToString(qor::BuildArchive(inputs, ArchiveSignature::Zktern));
-  EXPECT_EQ(archive.substr(0, 22), qor::kZkternSignature);
-  auto catalogue = ReferenceCatalogue(archive);
-  ASSERT_TRUE(catalogue);
-  ASSERT_EQ(catalogue->size(), inputs.size());
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    EXPECT_EQ((*catalogue)[i].name, inputs[i].name) << i;
-    EXPECT_EQ(static_cast<std::int32_t>((*catalogue)[i].time), inputs[i].modificationTime) << i;
-    EXPECT_EQ((*catalogue)[i].unpackedLength, inputs[i].data.size()) << i;
-    EXPECT_EQ(ReferenceExtract(archive, static_cast<std::int32_t>(i)), inputs[i].data) << i;
-  }
+  EXPECT_EQ(archive, kSmallArchive);
 }
 
 TEST(ArchiveWriter, StoredEntriesAndABaseOffset) {
