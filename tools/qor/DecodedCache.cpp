@@ -16,6 +16,12 @@ constexpr std::uint64_t kKeptInMemory = 1 << 20;  // bytes of a file read into m
 
 std::string Reason(const char* what, int error) { return std::string(what) + " (" + std::strerror(error) + ")"; }
 
+// A private folder of a new name below parent; empty when it cannot be made.
+std::filesystem::path PrivateFolder(const std::filesystem::path& parent) {
+  std::string pattern = (parent / "qor-mount-XXXXXX").string();
+  return ::mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
+}
+
 }  // namespace
 
 DecodedFile::~DecodedFile() {
@@ -46,15 +52,17 @@ DecodedCache::DecodedCache(std::filesystem::path folder, std::uint64_t capacity,
 DecodedCache::~DecodedCache() {
   std::error_code ignored;
   if (!m_folder.empty()) std::filesystem::remove_all(m_folder, ignored);
+  if (m_smallFolder != m_folder) std::filesystem::remove_all(m_smallFolder, ignored);
 }
 
 bool DecodedCache::Create(std::string& error) {
-  std::string pattern = (m_parent / "qor-mount-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
-    error = m_parent.string() + ": cannot create the cache folder (" + std::strerror(errno) + ")";
+  m_folder = PrivateFolder(m_parent);
+  if (m_folder.empty()) {
+    error = Reason((m_parent.string() + ": cannot create the cache folder").c_str(), errno);
     return false;
   }
-  m_folder = pattern;
+  m_smallFolder = ::access("/dev/shm", W_OK | X_OK) == 0 ? PrivateFolder("/dev/shm") : std::filesystem::path();
+  if (m_smallFolder.empty()) m_smallFolder = m_folder;
   return true;
 }
 
@@ -99,7 +107,7 @@ std::shared_ptr<DecodedFile> DecodedCache::Get(std::uint32_t index, std::uint64_
 
 std::shared_ptr<DecodedFile> DecodedCache::Decode(std::uint32_t index, std::uint64_t length, std::string& failure,
                                                   bool& damaged) {
-  std::filesystem::path target = m_folder / ("entry" + std::to_string(index));
+  std::filesystem::path target = (length > kKeptInMemory ? m_folder : m_smallFolder) / ("entry" + std::to_string(index));
   damaged = !m_decoder(index, target, failure);
   if (damaged) return nullptr;
   int descriptor = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);

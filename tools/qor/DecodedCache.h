@@ -7,6 +7,9 @@
 // into memory and the file closed; a large one (over 1 MB) stays open and is
 // read with pread, its bytes in the file system's cache and not in this
 // process, so that open descriptors stay few (at most the bound over 1 MB).
+// Small files pass through the memory file system (/dev/shm) where there is
+// one, as they leave it at once; large ones through the cache folder, which
+// is on a disk by default, so that a large open file does not hold memory.
 // A file in use (held by an open handle) is never evicted, so a file larger
 // than the bound is kept while it is open; the least recently used of the
 // others go first. A file that is damaged is remembered so: it is not
@@ -74,7 +77,7 @@ class DecodedCache {
   std::shared_ptr<DecodedFile> Decode(std::uint32_t index, std::uint64_t length, std::string& failure, bool& damaged);
   void EvictBeyondCapacity();  // m_lock held
 
-  std::filesystem::path m_parent, m_folder;
+  std::filesystem::path m_parent, m_folder, m_smallFolder;
   std::uint64_t m_capacity;
   Decoder m_decoder;
   mutable std::mutex m_lock;  // the slots, the recency list and the byte count

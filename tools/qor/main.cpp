@@ -101,7 +101,7 @@ int Main(int argc, char** argv) {
   mt->add_flag("-f", mountOptions.foreground, "Stay in the foreground; Ctrl-C or SIGTERM unmounts");
   mt->add_option("-o", mountOptions.options,
                  "Options, comma-separated: cache_size=SIZE (decoded bytes kept, K/M/G; default 256M), "
-                 "cache_dir=DIR (default the temporary folder), and FUSE's own");
+                 "cache_dir=DIR (where large files decode; default the temporary folder), and FUSE's own");
   mt->add_option("ARCHIVE", mountOptions.archive, "The archive file")->required();
   mt->add_option("MOUNTPOINT", mountOptions.mountPoint, "An existing folder to show it at")->required();
 #endif
