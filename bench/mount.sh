@@ -60,6 +60,11 @@ mount_row() {
   cat "${@: -2:1}" >/dev/null  # the archive, into the page cache
   local t_mount t_find t_du t_cp memory
   t_mount=$(seconds "$@")
+  if [ "${t_mount:0:1}" = ">" ] || ! mountpoint -q "$point"; then
+    unmount
+    echo "| $n | $name | $t_mount | | | | |"
+    return
+  fi
   t_find=$(seconds sh -c "find '$point' | wc -l")
   t_du=$(seconds du -s "$point")
   rm -rf "$out" && mkdir -p "$out"

@@ -4,6 +4,10 @@
 
 #include "QorTestSupport.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace qor_test {
 namespace {
 
@@ -35,6 +39,29 @@ TEST(QorCommandLine, AnswersUsageErrorsWithStatus2AndHelpWith0) {
     }
     EXPECT_EQ(1u, FilesBelow(scratch.Path()).size()) << c.label << ": nothing is written";
   }
+}
+
+// What a user of other tools types: an unknown command is named, --version
+// answers, and output that cannot be written is a failure of every command.
+TEST(QorCommandLine, NamesUnknownCommandsAnswersVersionAndFailsWhenOutputIsLost) {
+  QorRun unknown = RunQor({"frob", "x.arc"});
+  EXPECT_EQ(2, unknown.exitCode) << unknown.Describe();
+  EXPECT_EQ("qor: unknown command frob", Lines(unknown.err).front());
+  QorRun version = RunQor({"--version"});
+  EXPECT_EQ(0, version.exitCode) << version.Describe();
+  EXPECT_EQ(0u, version.out.rfind("qor 1.", 0)) << version.out;
+#ifndef _WIN32
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive("a.arc", {{"a.txt", "a", 0}}));
+  std::string link = Arg(scratch / "a.lnk");
+  ASSERT_EQ(0, RunQor({"link", "-o", link, archive, "a.txt"}).exitCode);
+  std::string qor = (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "qor").string();
+  for (std::string command : {"ls -R " + archive, "test " + archive, "resolve " + link, "cat " + archive + " a.txt"}) {
+    int status = std::system(("'" + qor + "' " + command + " >/dev/full 2>" + Arg(scratch / "err")).c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command << ": " << status;
+    EXPECT_EQ("qor: cannot write to standard output\n", ReadFile(scratch / "err")) << command;
+  }
+#endif
 }
 
 // Archives that cannot be opened: every command fails with status 1 and one

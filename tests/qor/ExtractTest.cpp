@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "QorTestSupport.h"
 
@@ -125,6 +126,50 @@ TEST(QorExtract, KeepsExistingFilesUnlessAskedToOverwriteAndNeverReplacesAFolder
   EXPECT_EQ((Files{{"a.txt", "new a"}, {"b.txt", "new b"}, {"sub/c.txt", "new c"}, {"d.txt", "new d"}}),
             FilesBelow(scratch / "out"));
 }
+
+// -n keeps what exists without a word; naming a place twice, or a folder
+// and a file inside it, extracts each file once and is no error; every file
+// gets the catalogue's time.
+TEST(QorExtract, SkipsExistingQuietlyTakesEachFileOnceAndKeepsTheCatalogueTimes) {
+  Scratch scratch;
+  std::filesystem::path archive = scratch.WriteArchive(
+      "a.arc", {{"a.txt", "new a", 1000000000}, {"sub\\c.txt", "new c", -1000}, {"sub\\d.txt", "new d", 86400}});
+  scratch.Write("out/a.txt", "old a");
+  QorRun run = RunQor({"extract", "-n", "-C", Arg(scratch / "out"), Arg(archive), "sub", "sub/c.txt", "a.txt", "sub"});
+  EXPECT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ((Files{{"a.txt", "old a"}, {"sub/c.txt", "new c"}, {"sub/d.txt", "new d"}}), FilesBelow(scratch / "out"));
+  for (const auto& [name, seconds] : {std::pair<const char*, long long>{"sub/c.txt", -1000}, {"sub/d.txt", 86400}}) {
+    auto written = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(scratch / "out" / name));
+    EXPECT_EQ(seconds, std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count()) << name;
+  }
+  EXPECT_EQ(2, RunQor({"extract", "-n", "--overwrite", Arg(archive)}).exitCode);
+}
+
+#ifndef _WIN32
+// A symbolic link below the target folder is never followed: a folder link
+// on the way refuses the files below it, a file link at the name is kept
+// (or replaced with --overwrite), and what they point at is never written.
+TEST(QorExtract, NeverWritesThroughASymbolicLink) {
+  Scratch scratch;
+  std::filesystem::path archive =
+      scratch.WriteArchive("a.arc", {{"docs\\guide.txt", "guide", 0}, {"README.txt", "readme", 0}, {"ok.txt", "ok", 0}});
+  scratch.Write("elsewhere/outside.txt", "outside");
+  std::filesystem::create_directories(scratch / "out");
+  std::filesystem::create_directory_symlink(scratch / "elsewhere", scratch / "out/docs");
+  std::filesystem::create_symlink(scratch / "elsewhere/outside.txt", scratch / "out/README.txt");
+  for (const char* overwrite : {"--skip-existing", "--overwrite"}) {
+    QorRun run = RunQor({"extract", overwrite, "-C", Arg(scratch / "out"), Arg(archive)});
+    EXPECT_EQ(1, run.exitCode) << run.Describe();
+    EXPECT_EQ(1u, CountMessages(run.err)) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("docs/guide.txt: a symbolic link is in the way")) << run.err;
+    EXPECT_EQ((Files{{"outside.txt", "outside"}}), FilesBelow(scratch / "elsewhere")) << overwrite;
+  }
+  EXPECT_FALSE(std::filesystem::is_symlink(scratch / "out/README.txt"));
+  EXPECT_EQ("readme", ReadFile(scratch / "out/README.txt"));
+  EXPECT_EQ("ok", ReadFile(scratch / "out/ok.txt"));
+}
+#endif
 
 // One entry that fails to decode, or one place not in the archive: one
 // message naming it, status 1, and everything else still written.

@@ -47,6 +47,9 @@ TEST(QorLink, RefusesWhatItCannotLinkOrResolve) {
   run = RunQor({"link", "-o", Arg(scratch / "x.lnk"), archive, "a/missing"});
   EXPECT_EQ(1, run.exitCode) << run.Describe();
   EXPECT_FALSE(std::filesystem::exists(scratch / "x.lnk"));
+  run = RunQor({"link", "-o", Arg(scratch / "no/such/x.lnk"), archive, "a"});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  EXPECT_NE(std::string::npos, run.err.find("x.lnk: no such folder")) << run.Describe();
   for (const char* inner : {"a/b.txt", "c.txt"}) {
     QorRun made = RunQor({"link", "-o", Arg(scratch / (std::string(inner, 1) + ".lnk")), archive, inner});
     ASSERT_EQ(0, made.exitCode) << made.Describe();

@@ -81,6 +81,18 @@ std::vector<qor::ArchiveInput> TreeInputs() {
           {"\x95\x5C\\empty.dat", "", 5}};                              // 表
 }
 
+TEST_F(QorMount, ShowsTheSampleAsExtractionWritesItAndRunsInTheBackground) {
+  const std::filesystem::path sample = scratch / "sample.arc", point = scratch / "mnt";
+  ASSERT_EQ(0, RunQor({"pack", "-C", QOR_SAMPLES, Arg(sample), "README.txt", "data", "docs", "src"}).exitCode);
+  ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(sample)}).exitCode);
+  std::filesystem::create_directories(point);
+  QorRun mounted = RunQor({"mount", Arg(sample), Arg(point)});  // returns once mounted
+  ASSERT_EQ(0, mounted.exitCode) << mounted.Describe();
+  EXPECT_EQ(FilesBelow(scratch / "out"), FilesBelow(point));
+  EXPECT_EQ(0, std::system(("fusermount3 -u '" + point.string() + "'").c_str()));
+  EXPECT_FALSE(MountedAt(point));
+}
+
 TEST_F(QorMount, ShowsWhatExtractionWritesWithItsSizesTimesAndModes) {
   std::filesystem::path archive = scratch.WriteArchive("tree.arc", TreeInputs());
   ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)}).exitCode);

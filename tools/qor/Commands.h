@@ -19,6 +19,7 @@ int RunList(const ListOptions& options);
 struct ExtractOptions {
   std::string directory = ".";
   bool overwrite = false;
+  bool skipExisting = false;  // quietly, as unzip -n
   unsigned workers = 1;  // threads
   std::string archive;
   std::vector<std::string> inner;

@@ -84,7 +84,16 @@ std::shared_ptr<DecodedFile> DecodedCache::Get(std::uint32_t index, std::uint64_
     if (!owned) owned = std::make_unique<Slot>();
     slot = owned.get();
     if (cached()) return slot->file;
+    ++slot->waiters;  // the slot stays while this call holds it outside the lock
   }
+  struct Leave {
+    DecodedCache& cache;
+    Slot& slot;
+    ~Leave() {
+      std::lock_guard<std::mutex> hold(cache.m_lock);
+      --slot.waiters;
+    }
+  } leave{*this, *slot};
   std::lock_guard<std::mutex> decoding(slot->decoding);
   {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -143,6 +152,9 @@ void DecodedCache::EvictBeyondCapacity() {
     if (slot.file.use_count() != 1) continue;
     m_held -= slot.file->Size();
     slot.file.reset();
+    // A slot that no call holds is forgotten, so that memory follows what
+    // is cached rather than every file ever read.
+    if (slot.waiters == 0) m_slots.erase(*it);
     it = m_recent.erase(it);
   }
 }

@@ -70,6 +70,7 @@ class DecodedCache {
     std::mutex decoding;  // one decoding of a file at a time
     std::shared_ptr<DecodedFile> file;
     bool failed = false;
+    unsigned waiters = 0;                       // calls holding the slot outside m_lock
     std::list<std::uint32_t>::iterator recent;  // valid while file is set
   };
   // Null with a message when the file cannot be had; damaged tells whether

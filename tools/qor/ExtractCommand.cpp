@@ -1,12 +1,16 @@
-// qor extract: writes stored files under a folder, creating folders. Nothing
-// is written outside that folder and nothing existing is overwritten unless
-// asked; a failed entry does not stop the others. Files are extracted on
+// qor extract: writes stored files under a folder, creating folders, each
+// with the catalogue's modification time. Nothing is written outside that
+// folder, no symbolic link met below it is followed, and nothing existing is
+// overwritten unless asked; a failed entry does not stop the others. Files are extracted on
 // several threads, each calling the archive object's ExtractFile with the
 // file's catalogue index: the one call the library allows from several
 // threads at once.
 #include <cstdio>
 #include <cstring>
+#include <chrono>
 #include <memory>
+#include <mutex>
+#include <unordered_set>
 #include <system_error>
 
 #include "Commands.h"
@@ -27,10 +31,47 @@ bool IsUnsafeName(const std::string& name) {
 
 std::filesystem::path NativeComponent(const std::string& cp932) { return NativePath(Utf8FromCp932(cp932)); }
 
+std::filesystem::file_time_type FileTime(const FILETIME& time) {
+  return std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(UnixSeconds(time))));
+}
+
+// The folders below the target that a run has found free of symbolic links
+// (or created itself), so that each is looked at once however many files it
+// receives.
+class CheckedFolders {
+ public:
+  explicit CheckedFolders(std::filesystem::path target) : m_target(std::move(target)) {}
+
+  // Empty when no folder from the target down to folder is a symbolic link;
+  // else the message that refuses it. The target itself is the user's
+  // choice and may be one.
+  std::string LinkIn(const std::filesystem::path& folder) {
+    std::filesystem::path walked = m_target;
+    for (const std::filesystem::path& name : folder.lexically_relative(m_target)) {
+      walked /= name;
+      {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_free.count(walked.native())) continue;
+      }
+      std::error_code error;
+      if (std::filesystem::is_symlink(std::filesystem::symlink_status(walked, error)))
+        return "a symbolic link is in the way (" + DisplayPath(walked) + "); not followed";
+      std::lock_guard<std::mutex> hold(m_lock);
+      m_free.insert(walked.native());
+    }
+    return {};
+  }
+
+ private:
+  std::filesystem::path m_target;
+  std::mutex m_lock;
+  std::unordered_set<std::filesystem::path::string_type> m_free;
+};
+
 class Extraction {
  public:
   Extraction(const ExtractOptions& options, IzKtrnArchiveObject* archive, std::filesystem::path target)
-      : m_options(options), m_archive(archive), m_target(std::move(target)) {}
+      : m_options(options), m_archive(archive), m_target(target), m_checked(std::move(target)) {}
 
   // Collects the files of a place: the file itself, or every file below the
   // folder.
@@ -73,10 +114,15 @@ class Extraction {
       if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive";
       output /= NativeComponent(name);
     }
+    std::string link = m_checked.LinkIn(output.parent_path());
+    if (!link.empty()) return link;
     std::error_code error;
     std::filesystem::file_status status = std::filesystem::symlink_status(output, error);
-    if (std::filesystem::exists(status)) {
+    if (std::filesystem::exists(status) || std::filesystem::is_symlink(status)) {
       if (std::filesystem::is_directory(status)) return "a folder of that name is in the way";
+      if (m_options.skipExisting) return {};
+      // A link at the name is replaced, never written through: the library
+      // renames its finished file onto the name.
       if (!m_options.overwrite) return "exists; not overwritten (use --overwrite)";
     }
     std::filesystem::create_directories(output.parent_path(), error);
@@ -85,12 +131,14 @@ class Extraction {
     if (!libraryPath) return "the output path cannot be given to the library";
     HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
     if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
+    std::filesystem::last_write_time(output, FileTime(file.time), error);  // where the file system allows
     return {};
   }
 
   const ExtractOptions& m_options;
   IzKtrnArchiveObject* m_archive;  // the session's
   std::filesystem::path m_target;
+  CheckedFolders m_checked;
   FileList m_files;
 };
 

@@ -18,10 +18,11 @@ bool FileList::Add(const ArchivePlace& place, std::string& error) {
 }
 
 void FileList::Append(const std::vector<std::string>& folder, const ArchiveItem& item) {
+  if (!m_indexes.insert(item.index).second) return;
   // A walk visits the files of one folder one after another.
   if (m_folders.empty() || *m_folders.back() != folder)
     m_folders.push_back(std::make_unique<std::vector<std::string>>(folder));
-  m_files.push_back(ListedFile{m_folders.back().get(), item.name, item.index, item.size});
+  m_files.push_back(ListedFile{m_folders.back().get(), item.name, item.index, item.size, item.time});
 }
 
 std::vector<std::string> FileList::PathOf(const ListedFile& file) {

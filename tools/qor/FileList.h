@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ArchiveSession.h"
@@ -17,12 +18,14 @@ struct ListedFile {
   std::string name;                        // CP932, as stored
   DWORD index = 0;                         // catalogue index
   ULONG size = 0;
+  FILETIME time{};
 };
 
 class FileList {
  public:
   // Adds the file of a place, or every file below its folder in the
-  // folders' own order; false with a message when a folder cannot be read.
+  // folders' own order, each file once however often places name it; false
+  // with a message when a folder cannot be read.
   bool Add(const ArchivePlace& place, std::string& error);
 
   const std::vector<ListedFile>& Files() const { return m_files; }
@@ -34,6 +37,7 @@ class FileList {
 
   std::vector<std::unique_ptr<std::vector<std::string>>> m_folders;
   std::vector<ListedFile> m_files;
+  std::unordered_set<DWORD> m_indexes;  // of the files listed
 };
 
 }  // namespace qor::host

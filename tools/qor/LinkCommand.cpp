@@ -63,6 +63,18 @@ std::string InnerPath(LPCITEMIDLIST list) {
   return path.empty() ? "/" : path.substr(1);
 }
 
+// Why a link file could not be written, in the terms of the file system.
+std::string WhySaveFailed(HRESULT hr, const std::filesystem::path& linkFile) {
+  if (hr == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE))
+    return "the place's path is too long for a link file (at most 519 bytes with the archive's path)";
+  std::error_code error;
+  std::filesystem::path folder = linkFile.parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) return "no such folder";
+  if (hr == STG_E_ACCESSDENIED || hr == E_ACCESSDENIED || hr == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED))
+    return "permission denied";
+  return "cannot save the link (" + StatusText(hr) + ")";
+}
+
 }  // namespace
 
 int RunLink(const LinkOptions& options) {
@@ -102,10 +114,7 @@ int RunLink(const LinkOptions& options) {
   hr = link->SetIDList(AsList(place));
   if (SUCCEEDED(hr)) hr = file->Save(name.c_str(), TRUE);
   if (FAILED(hr)) {
-    Complain(DisplayPath(linkFile) + (hr == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)
-                                          ? ": the place's path is too long for a link file (at most 519 bytes "
-                                            "with the archive's path)"
-                                          : ": cannot save the link (" + StatusText(hr) + ")"));
+    Complain(DisplayPath(linkFile) + ": " + WhySaveFailed(hr, linkFile));
     return 1;
   }
   return 0;

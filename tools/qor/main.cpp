@@ -39,12 +39,19 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 #endif
 }
 
+bool IsCommand(CLI::App& app, const std::string& name) {
+  for (CLI::App* command : app.get_subcommands({}))
+    if (command->check_name(name)) return true;
+  return false;
+}
+
 int Main(int argc, char** argv) {
   CLI::App app{"qor: list, extract, test, print, pack and link archives through the QOR library", "qor"};
   // Names starting with "/" are places in the archive and POSIX-like paths,
   // never options, on Windows too. Set before the subcommands, which copy it.
   app.allow_windows_style_options(false);
   app.require_subcommand(1);
+  app.set_version_flag("--version", "qor " QOR_VERSION);
 
   ListOptions list;
   CLI::App* ls = app.add_subcommand("ls", "List a folder of the archive (its root without INNER)");
@@ -57,7 +64,9 @@ int Main(int argc, char** argv) {
   ExtractOptions extract;
   CLI::App* ex = app.add_subcommand("extract", "Extract stored files (all of them, or the named files and folders)");
   ex->add_option("-C", extract.directory, "The folder to extract into (default: the current folder)");
-  ex->add_flag("--overwrite", extract.overwrite, "Overwrite existing files");
+  CLI::Option* overwrite = ex->add_flag("--overwrite", extract.overwrite, "Overwrite existing files");
+  ex->add_flag("-n,--skip-existing", extract.skipExisting, "Leave existing files as they are, quietly")
+      ->excludes(overwrite);
   extract.workers = DefaultWorkers();
   ex->add_option("-j,--jobs", extract.workers, "Threads to extract on (default: one per processor)")
       ->check(CLI::Range(1u, 64u));
@@ -114,8 +123,14 @@ int Main(int argc, char** argv) {
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
     return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::printf("qor %s\n", QOR_VERSION);
+    return 0;
   } catch (const CLI::ParseError& error) {
-    if (arguments.size() > 1) std::fprintf(stderr, "qor: %s\n", error.what());
+    if (arguments.size() > 1 && arguments[1][0] != '-' && !IsCommand(app, arguments[1]))
+      std::fprintf(stderr, "qor: unknown command %s\n", arguments[1].c_str());
+    else if (arguments.size() > 1)
+      std::fprintf(stderr, "qor: %s\n", error.what());
     std::fprintf(stderr, "%s", app.help().c_str());
     return 2;
   }
@@ -136,10 +151,18 @@ int Main(int argc, char** argv) {
 }  // namespace qor::host
 
 int main(int argc, char** argv) {
+  int status = 1;
   try {
-    return qor::host::Main(argc, argv);
+    status = qor::host::Main(argc, argv);
   } catch (const std::exception& error) {
     qor::host::Complain(error.what());
     return 1;
   }
+  // Output that never arrived (a full disk, /dev/full, a closed pipe) is a
+  // failure, whatever the command thought of its work.
+  if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status != 1) {
+    qor::host::Complain("cannot write to standard output");
+    return 1;
+  }
+  return status;
 }
