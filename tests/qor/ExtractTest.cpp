@@ -67,8 +67,8 @@ TEST(QorExtract, WritesTheWholeArchiveOrTheChosenPlacesByteForByte) {
   EXPECT_EQ(Expected({"readme.txt"}), FilesBelow(scratch / "here")) << "without -C, into the working folder";
 }
 
-// A stored name that is empty, ".", "..", or carries a drive or a root is
-// skipped with a message; the other entries are extracted, the status is 1,
+// A stored name that is empty, ".", "..", carries a root, or on Windows a
+// drive or stream is skipped with a message; the other entries are extracted, the status is 1,
 // and nothing appears outside the target.
 TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
   const struct { const char* label; std::string name; } cases[] = {
@@ -80,8 +80,11 @@ TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
       {"empty name inside", "sub\\\\evil.txt"},
       {"root", "\\evil.txt"},
       {"root, / between names", "/evil.txt"},
+#ifdef _WIN32
       {"drive and root", "C:\\evil.txt"},
       {"drive alone", "C:evil.txt"},
+      {"alternate stream", "good.txt:evil"},
+#endif
   };
   for (const auto& c : cases) {
     Scratch scratch;
@@ -96,6 +99,17 @@ TEST(QorExtract, SkipsNamesThatLeadOutsideTheTarget) {
     EXPECT_EQ((Files{{"out/target/good.txt", "good"}, {"out/target/sub/fine.txt", "fine"}}), files) << c.label;
   }
 }
+
+#ifndef _WIN32
+// Outside Windows a ':' is an ordinary character of a name.
+TEST(QorExtract, TakesAColonAsAnOrdinaryCharacter) {
+  Scratch scratch;
+  std::filesystem::path archive = scratch.WriteArchive("c.arc", {{"colon:.txt", "c", 0}, {"C:\\d.txt", "d", 0}});
+  QorRun run = RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)});
+  EXPECT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ((Files{{"colon:.txt", "c"}, {"C:/d.txt", "d"}}), FilesBelow(scratch / "out"));
+}
+#endif
 
 // Existing files are kept unless --overwrite; a folder in the way is never
 // replaced. Each one kept is a message and makes the status 1.
@@ -140,6 +154,9 @@ TEST(QorExtract, SkipsExistingQuietlyTakesEachFileOnceAndKeepsTheCatalogueTimes)
   EXPECT_EQ("", run.err);
   EXPECT_EQ((Files{{"a.txt", "old a"}, {"sub/c.txt", "new c"}, {"sub/d.txt", "new d"}}), FilesBelow(scratch / "out"));
   for (const auto& [name, seconds] : {std::pair<const char*, long long>{"sub/c.txt", -1000}, {"sub/d.txt", 86400}}) {
+#ifdef _WIN32
+    if (seconds < 0) continue;  // Wine keeps no file time before 1970 on the host's file system
+#endif
     auto written = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(scratch / "out" / name));
     EXPECT_EQ(seconds, std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count()) << name;
   }

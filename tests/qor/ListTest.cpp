@@ -105,10 +105,12 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
       {"表", true},
       {"表/ソ.txt", false, 2, "2000-02-29T00:00:00Z", 5},
   };
-  QorRun run = Ls({"-R", "-l"});
+  QorRun run = Ls({"-R", "-l", "--utc"});
   ASSERT_EQ(0, run.exitCode) << run.Describe();
   std::vector<std::string> lines = Lines(run.out);
-  ASSERT_EQ(std::size(rows), lines.size()) << run.out;
+  ASSERT_EQ(std::size(rows) + 1, lines.size()) << run.out;
+  EXPECT_EQ("8 file(s), 70834 bytes", lines.back());
+  lines.pop_back();
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto& row = rows[i];
     std::istringstream fields(lines[i]);
@@ -122,6 +124,15 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
     EXPECT_EQ(row.folder ? "-" : row.mtime.substr(0, 10), date) << lines[i];
     EXPECT_EQ(row.folder ? "" : row.mtime.substr(11, 5), time) << lines[i];
   }
+
+#ifndef _WIN32
+  // Without --utc, the time zone's own: nine hours east, a day later at
+  // 2023-11-14 22:13 UTC.
+  setenv("TZ", "JST-9", 1);
+  QorRun local = Ls({"-l"}, "readme.txt");
+  unsetenv("TZ");
+  EXPECT_NE(std::string::npos, local.out.find("2023-11-15 07:13  readme.txt")) << local.out;
+#endif
 
   run = Ls({"-R", "--json"});
   ASSERT_EQ(0, run.exitCode) << run.Describe();
@@ -147,6 +158,17 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
     EXPECT_EQ(row.mtime, item.value("mtime", "?"));
     EXPECT_EQ(row.index, item["index"].get<unsigned>());
   }
+}
+
+// A name with a line break cannot forge a listing line: plain listings show
+// control characters escaped, JSON keeps the name exact.
+TEST(QorListNames, ShowsControlCharactersEscapedAndKeepsThemInJson) {
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive("c.arc", {{"a\nb\x7F.txt", "x", 0}}));
+  EXPECT_EQ(std::vector<std::string>{"a\\x0Ab\\x7F.txt"}, Lines(RunQor({"ls", archive}).out));
+  nlohmann::json list = nlohmann::json::parse(RunQor({"ls", "--json", archive}).out, nullptr, false);
+  ASSERT_TRUE(list.is_array());
+  EXPECT_EQ("a\nb\x7F.txt", list[0].value("name", "?"));
 }
 
 TEST_F(QorList, RefusesAPlaceThatIsNotInTheArchive) {

@@ -10,6 +10,7 @@ namespace qor::host {
 struct ListOptions {
   bool recursive = false;
   bool longFormat = false;
+  bool utc = false;  // -l times in UTC rather than local time
   bool json = false;
   std::string archive;
   std::string inner;

@@ -24,15 +24,33 @@ namespace qor::host {
 namespace {
 
 // A name that could lead out of the target folder or means nothing as a file
-// name: empty, ".", "..", or one that carries a drive.
+// name: empty, ".", "..", or on Windows one with a ':', which names a drive
+// or a file's alternate stream there and is an ordinary character elsewhere.
 bool IsUnsafeName(const std::string& name) {
-  return name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos;
+#ifdef _WIN32
+  if (name.find(':') != std::string::npos) return true;
+#endif
+  return name.empty() || name == "." || name == "..";
 }
 
 std::filesystem::path NativeComponent(const std::string& cp932) { return NativePath(Utf8FromCp932(cp932)); }
 
-std::filesystem::file_time_type FileTime(const FILETIME& time) {
-  return std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(UnixSeconds(time))));
+// Gives a written file the catalogue's time, where the file system allows.
+// On Windows through the FILETIME itself: the runtime's own call refuses
+// times before 1970, which a catalogue can hold.
+void SetModificationTime(const std::filesystem::path& file, const FILETIME& time) {
+#ifdef _WIN32
+  HANDLE handle = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  SetFileTime(handle, nullptr, nullptr, &time);
+  CloseHandle(handle);
+#else
+  std::error_code ignored;
+  std::filesystem::last_write_time(
+      file, std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(UnixSeconds(time)))),
+      ignored);
+#endif
 }
 
 // The folders below the target that a run has found free of symbolic links
@@ -111,7 +129,7 @@ class Extraction {
   std::string ExtractOne(const ListedFile& file) {
     std::filesystem::path output = m_target;
     for (const std::string& name : FileList::PathOf(file)) {
-      if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive";
+      if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive or stream";
       output /= NativeComponent(name);
     }
     std::string link = m_checked.LinkIn(output.parent_path());
@@ -131,7 +149,7 @@ class Extraction {
     if (!libraryPath) return "the output path cannot be given to the library";
     HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
     if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
-    std::filesystem::last_write_time(output, FileTime(file.time), error);  // where the file system allows
+    SetModificationTime(output, file.time);
     return {};
   }
 

@@ -1,6 +1,8 @@
 // qor ls: one folder of the archive (its root without INNER), or with -R the
-// whole tree below it in pre-order; -l adds size, date and attributes;
-// --json prints one JSON array instead.
+// whole tree below it in pre-order; -l adds attributes, size and local date
+// (UTC with --utc) and a line of totals; --json prints one JSON array
+// instead. Plain listings show control characters of names escaped; JSON
+// keeps every name exact.
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -48,6 +50,42 @@ std::string FormatTime(long long seconds, const char* format) {
   return text;
 }
 
+// The seconds to add to a UTC time to show it in the user's time zone (TZ
+// on POSIX), at that time of the year.
+long long LocalOffset(long long seconds) {
+#ifdef _WIN32
+  unsigned long long ticks = static_cast<unsigned long long>(seconds + 11644473600LL) * 10000000ULL;
+  FILETIME universal{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local{};
+  SYSTEMTIME utc{}, zoned{};
+  if (!FileTimeToSystemTime(&universal, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &zoned) ||
+      !SystemTimeToFileTime(&zoned, &local))
+    return 0;
+  auto value = [](const FILETIME& time) {
+    return static_cast<long long>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  };
+  return (value(local) - value(universal)) / 10000000LL;
+#else
+  time_t time = static_cast<time_t>(seconds);
+  std::tm local{};
+  return localtime_r(&time, &local) ? local.tm_gmtoff : 0;
+#endif
+}
+
+// A name for a terminal: control characters as \xHH, the rest as it is.
+std::string Printable(const std::string& utf8) {
+  std::string shown;
+  for (unsigned char c : utf8) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
 void PrintJson(const std::vector<Row>& rows) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Row& row : rows) {
@@ -62,13 +100,14 @@ void PrintJson(const std::vector<Row>& rows) {
   std::printf("%s\n", list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
 }
 
-// Items of an archive are all read-only and compressed.
-void PrintLong(const Row& row, const std::string& shown) {
+// Items of an archive are all read-only and compressed: d folder, r
+// read-only, c compressed.
+void PrintLong(const Row& row, const std::string& shown, bool utc) {
   if (row.folder)
     std::printf("dr-c %12s  %-16s  %s/\n", "-", "-", shown.c_str());
   else
     std::printf("-r-c %12lu  %-16s  %s\n", static_cast<unsigned long>(row.size),
-                FormatTime(row.mtime, "%Y-%m-%d %H:%M").c_str(), shown.c_str());
+                FormatTime(row.mtime + (utc ? 0 : LocalOffset(row.mtime)), "%Y-%m-%d %H:%M").c_str(), shown.c_str());
 }
 
 }  // namespace
@@ -99,13 +138,17 @@ int RunList(const ListOptions& options) {
   }
   // Plain listings name items as the user would type them: with -R by their
   // path from the root, otherwise by their name in the folder.
+  unsigned long long files = 0, bytes = 0;
   for (const Row& row : rows) {
-    const std::string& shown = options.recursive ? row.path : row.name;
+    std::string shown = Printable(options.recursive ? row.path : row.name);
     if (options.longFormat)
-      PrintLong(row, shown);
+      PrintLong(row, shown, options.utc);
     else
       std::printf("%s%s\n", shown.c_str(), row.folder ? "/" : "");
+    files += row.folder ? 0 : 1;
+    bytes += row.folder ? 0 : row.size;
   }
+  if (options.longFormat) std::printf("%llu file(s), %llu bytes\n", files, bytes);
   return 0;
 }
 

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "ArchiveSession.h"
 #include "Commands.h"
@@ -30,6 +31,8 @@
 namespace qor::host {
 namespace {
 
+struct OpenFile;
+
 struct MountState {
   ArchiveSession session;
   std::unique_ptr<MountTree> tree;
@@ -38,6 +41,10 @@ struct MountState {
   uid_t owner = 0;
   gid_t group = 0;
   bool foreground = false;
+  // Every open file, by the handle the kernel holds: a release the loop
+  // did not get to before the mount ended is freed with the state.
+  std::mutex openLock;
+  std::unordered_map<const OpenFile*, std::unique_ptr<OpenFile>> open;
 };
 
 // An open file: its node, and its decoded bytes from the first read on.
@@ -110,7 +117,10 @@ int Open(const char* path, fuse_file_info* info) {
   auto file = std::make_unique<OpenFile>();
   if (int error = State().tree->Find(path, file->node)) return error;
   if (file->node.folder) return -EISDIR;
-  info->fh = reinterpret_cast<uintptr_t>(file.release());  // owned by the handle until Release
+  info->fh = reinterpret_cast<uintptr_t>(file.get());
+  MountState& state = State();
+  std::lock_guard<std::mutex> hold(state.openLock);
+  state.open.emplace(file.get(), std::move(file));
   return 0;
 }
 
@@ -132,7 +142,9 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
 }
 
 int Release(const char*, fuse_file_info* info) {
-  std::unique_ptr<OpenFile> owned(reinterpret_cast<OpenFile*>(info->fh));
+  MountState& state = State();
+  std::lock_guard<std::mutex> hold(state.openLock);
+  state.open.erase(reinterpret_cast<const OpenFile*>(info->fh));
   return 0;
 }
 

@@ -56,7 +56,9 @@ int Main(int argc, char** argv) {
   ListOptions list;
   CLI::App* ls = app.add_subcommand("ls", "List a folder of the archive (its root without INNER)");
   ls->add_flag("-R", list.recursive, "Walk the whole tree below, in pre-order");
-  ls->add_flag("-l", list.longFormat, "Add size, date and attributes");
+  ls->add_flag("-l", list.longFormat,
+               "Add attributes (d folder, r read-only, c compressed), size and local date, and totals");
+  ls->add_flag("--utc", list.utc, "Show -l dates in UTC");
   ls->add_flag("--json", list.json, "Print one JSON array of {path, name, type, size, mtime, index}");
   ls->add_option("ARCHIVE", list.archive, "The archive file")->required();
   ls->add_option("INNER", list.inner, "A folder or file inside the archive (\"/\" or \"\\\" between names)");
