@@ -3,6 +3,7 @@
 // cannot be packed leave nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <nlohmann/json.hpp>
 
@@ -124,6 +125,36 @@ TEST(QorPack, NeverStoresTheArchiveInsideItself) {
     EXPECT_EQ(std::vector<std::string>{"a.txt"}, Lines(listed.out)) << "round " << round;
   }
 }
+
+#ifndef _WIN32
+// Nothing is left out unsaid: links to folders (not followed), dangling
+// links and names holding "\\" are named and make the status 1; a name
+// with ':' is stored and named; everything else is packed.
+TEST(QorPack, NamesWhatItLeavesOutAndWhatWindowsWouldRefuse) {
+  Scratch scratch;
+  scratch.Write("src/kept.txt", "kept");
+  scratch.Write("src/colon:.txt", "colon");
+  scratch.Write("src/back\\slash.txt", "slash");
+  scratch.Write("elsewhere/far.txt", "far");
+  std::filesystem::create_directory_symlink(scratch / "elsewhere", scratch / "src/linked");
+  std::filesystem::create_symlink(scratch / "elsewhere/far.txt", scratch / "src/file-link.txt");
+  std::filesystem::create_symlink(scratch / "nothing", scratch / "src/dangling");
+  QorRun run = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(scratch / "p.arc"), "."});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  std::vector<std::string> messages = Lines(run.err);
+  std::sort(messages.begin(), messages.end());
+  const std::string src = Arg(scratch / "src") + "/";
+  EXPECT_EQ((std::vector<std::string>{
+                "qor: " + src + "back\\slash.txt: the name holds a \"\\\", which separates folders inside an archive; not stored",
+                "qor: " + src + "colon:.txt: stored, but extraction on Windows refuses a name with ':'",
+                "qor: " + src + "dangling: a symbolic link to nothing; not stored",
+                "qor: " + src + "linked: a symbolic link to a folder, not followed; not stored"}),
+            messages);
+  ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(scratch / "p.arc")}).exitCode);
+  EXPECT_EQ((std::map<std::string, std::string>{{"colon:.txt", "colon"}, {"file-link.txt", "far"}, {"kept.txt", "kept"}}),
+            FilesBelow(scratch / "out"));
+}
+#endif
 
 TEST(QorPack, RefusesWhatItCannotPackAndLeavesNothingBehind) {
   const struct {

@@ -2,7 +2,10 @@
 // relative to the base folder, with "\" between components, in code page 932;
 // a name that code page cannot hold is an error. An existing archive is kept
 // unless --force; the new one is written beside it and moved into place only
-// when complete.
+// when complete. Nothing is left out without a word: what cannot be stored
+// (a link to a folder, which is not followed, a dangling link, a device, a
+// name holding "\") is named and makes the status 1, and a name that
+// extraction on Windows would refuse (one holding ':') is named.
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -33,6 +36,16 @@ std::int32_t CatalogueTime(const std::filesystem::path& file) {
   return static_cast<std::int32_t>(std::clamp<long long>(seconds, INT32_MIN, INT32_MAX));
 }
 
+// What was left out or stored with a caveat, to be said at the end.
+struct Remarks {
+  std::vector<std::string> lines;
+  bool leftOut = false;
+  void LeaveOut(const std::filesystem::path& path, const std::string& why) {
+    lines.push_back(DisplayPath(path) + ": " + why + "; not stored");
+    leftOut = true;
+  }
+};
+
 // The stored name of a file below base: its relative path with "\" between
 // names, in CP932.
 bool StoredName(const std::filesystem::path& base, const std::filesystem::path& file, std::string& name,
@@ -45,6 +58,7 @@ bool StoredName(const std::filesystem::path& base, const std::filesystem::path& 
       error = DisplayPath(file) + ": not inside " + DisplayPath(base);
       return false;
     }
+
     if (!joined.empty()) joined += '\\';
     joined += text;
   }
@@ -57,14 +71,38 @@ bool StoredName(const std::filesystem::path& base, const std::filesystem::path& 
   return true;
 }
 
+// True when a name on the way holds a "\", which separates folders inside
+// an archive (only a POSIX name can hold one).
+bool HoldsBackslash(const std::filesystem::path& relative) {
+  for (const std::filesystem::path& part : relative)
+    if (DisplayPath(part).find('\\') != std::string::npos) return true;
+  return false;
+}
+
+// Files below a folder, and what is left out (links are not followed into
+// folders, so that no loop and no place outside is packed unawares).
+void FilesBelow(const std::filesystem::path& folder, std::vector<std::filesystem::path>& files, Remarks& remarks,
+                std::error_code& status) {
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, status);
+       !status && it != std::filesystem::recursive_directory_iterator(); it.increment(status)) {
+    std::error_code ignored;
+    if (it->is_regular_file(ignored))
+      files.push_back(it->path());  // a link to a file stores the file
+    else if (it->is_symlink(ignored))
+      remarks.LeaveOut(it->path(), it->is_directory(ignored) ? "a symbolic link to a folder, not followed"
+                                                             : "a symbolic link to nothing");
+    else if (!it->is_directory(ignored))
+      remarks.LeaveOut(it->path(), "neither a file nor a folder");
+  }
+}
+
 bool Collect(const std::filesystem::path& base, const std::filesystem::path& start,
-             const std::filesystem::path& archive, std::vector<Source>& sources, std::string& error) {
+             const std::filesystem::path& archive, std::vector<Source>& sources, Remarks& remarks,
+             std::string& error) {
   std::error_code status;
   std::vector<std::filesystem::path> files;
   if (std::filesystem::is_directory(start, status)) {
-    for (auto it = std::filesystem::recursive_directory_iterator(start, status);
-         !status && it != std::filesystem::recursive_directory_iterator(); it.increment(status))
-      if (it->is_regular_file()) files.push_back(it->path());
+    FilesBelow(start, files, remarks, status);
     std::sort(files.begin(), files.end());
   } else if (std::filesystem::is_regular_file(start, status)) {
     files.push_back(start);
@@ -78,8 +116,14 @@ bool Collect(const std::filesystem::path& base, const std::filesystem::path& sta
   }
   for (const std::filesystem::path& file : files) {
     if (std::filesystem::equivalent(file, archive, status)) continue;  // never the archive itself
+    if (HoldsBackslash(file.lexically_relative(base))) {
+      remarks.LeaveOut(file, "the name holds a \"\\\", which separates folders inside an archive");
+      continue;
+    }
     Source source{file, {}};
     if (!StoredName(base, file, source.head.name, error)) return false;
+    if (source.head.name.find(':') != std::string::npos)
+      remarks.lines.push_back(DisplayPath(file) + ": stored, but extraction on Windows refuses a name with ':'");
     source.head.modificationTime = CatalogueTime(file);
     sources.push_back(std::move(source));
   }
@@ -135,13 +179,15 @@ int RunPack(const PackOptions& options) {
     return 1;
   }
   std::vector<Source> sources;
+  Remarks remarks;
   std::string error;
   for (const std::string& path : options.paths) {
-    if (!Collect(base, (base / NativePath(path)).lexically_normal(), archive, sources, error)) {
+    if (!Collect(base, (base / NativePath(path)).lexically_normal(), archive, sources, remarks, error)) {
       Complain(error);
       return 1;
     }
   }
+  for (const std::string& remark : remarks.lines) Complain(remark);
   if (sources.empty()) {
     Complain("no files to pack: an archive holds at least one file");
     return 1;
@@ -167,7 +213,7 @@ int RunPack(const PackOptions& options) {
     return 1;
   }
   std::printf("%zu file(s) packed into %s\n", sources.size(), DisplayPath(archive).c_str());
-  return 0;
+  return remarks.leftOut ? 1 : 0;
 }
 
 }  // namespace qor::host
