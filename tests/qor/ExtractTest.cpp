@@ -141,7 +141,8 @@ TEST(QorExtract, KeepsExistingFilesUnlessAskedToOverwriteAndNeverReplacesAFolder
             FilesBelow(scratch / "out"));
 }
 
-// -n keeps what exists without a word; naming a place twice, or a folder
+// -n keeps what exists without a word (and -v names only what is written);
+// naming a place twice, or a folder
 // and a file inside it, extracts each file once and is no error; every file
 // gets the catalogue's time.
 TEST(QorExtract, SkipsExistingQuietlyTakesEachFileOnceAndKeepsTheCatalogueTimes) {
@@ -149,9 +150,11 @@ TEST(QorExtract, SkipsExistingQuietlyTakesEachFileOnceAndKeepsTheCatalogueTimes)
   std::filesystem::path archive = scratch.WriteArchive(
       "a.arc", {{"a.txt", "new a", 1000000000}, {"sub\\c.txt", "new c", -1000}, {"sub\\d.txt", "new d", 86400}});
   scratch.Write("out/a.txt", "old a");
-  QorRun run = RunQor({"extract", "-n", "-C", Arg(scratch / "out"), Arg(archive), "sub", "sub/c.txt", "a.txt", "sub"});
+  QorRun run =
+      RunQor({"extract", "-n", "-v", "-C", Arg(scratch / "out"), Arg(archive), "sub", "sub/c.txt", "a.txt", "sub"});
   EXPECT_EQ(0, run.exitCode) << run.Describe();
   EXPECT_EQ("", run.err);
+  EXPECT_EQ((std::vector<std::string>{"sub/c.txt", "sub/d.txt"}), Lines(run.out)) << "-v names each file written";
   EXPECT_EQ((Files{{"a.txt", "old a"}, {"sub/c.txt", "new c"}, {"sub/d.txt", "new d"}}), FilesBelow(scratch / "out"));
   for (const auto& [name, seconds] : {std::pair<const char*, long long>{"sub/c.txt", -1000}, {"sub/d.txt", 86400}}) {
 #ifdef _WIN32

@@ -58,8 +58,12 @@ TEST(QorPack, ExtractingThePackGivesBackTheInput) {
 
   // The base given as the working folder: names are stored relative to it,
   // in CP932, with \ between them.
-  QorRun run = RunQor({"pack", "new.arc", "docs", "表"}, scratch / "src");
+  QorRun run = RunQor({"pack", "-v", "new.arc", "docs", "表"}, scratch / "src");
   ASSERT_EQ(0, run.exitCode) << run.Describe();
+  EXPECT_EQ((std::vector<std::string>{"docs/guide.txt", "docs/お知らせ.txt", "表/ソ.txt", "3 file(s) packed into " +
+                                                                                   Arg(scratch / "src/new.arc")}),
+            Lines(run.out))
+      << "-v names each file stored";
   std::string archive = ReadFile(scratch / "src/new.arc");
   for (std::string name : {std::string("docs\\guide.txt"), std::string("docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt"),
                            std::string("\x95\x5C\\\x83\x5C.txt")})

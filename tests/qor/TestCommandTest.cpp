@@ -34,6 +34,10 @@ TEST(QorTest, PassesASoundArchiveAndNamesEachDamagedEntryOnItsOwnLine) {
     for (size_t i = 0; i < messages.size(); ++i)
       EXPECT_EQ(0u, messages[i].rfind("qor: " + c.named[i], 0)) << c.label << ": " << messages[i];
   }
+  // -v names each sound file too, in the folders' own order (folders first).
+  Scratch scratch;
+  QorRun run = RunQor({"test", "-v", Arg(scratch.Write("v.arc", AssembleArchive({{"b.txt", "b"}, {"a\\c.txt", "c"}})))});
+  EXPECT_EQ((std::vector<std::string>{"a/c.txt: ok", "b.txt: ok", "2 file(s) tested, 0 damaged"}), Lines(run.out));
 }
 
 // Every cut of an archive, and a flipped byte in each part of it, is

@@ -21,6 +21,7 @@ struct ExtractOptions {
   std::string directory = ".";
   bool overwrite = false;
   bool skipExisting = false;  // quietly, as unzip -n
+  bool verbose = false;       // each file written named on standard output
   unsigned workers = 1;  // threads
   std::string archive;
   std::vector<std::string> inner;
@@ -29,6 +30,7 @@ int RunExtract(const ExtractOptions& options);
 
 struct TestOptions {
   std::string archive;
+  bool verbose = false;  // each sound file named on standard output
   unsigned workers = 1;  // threads
 };
 int RunTest(const TestOptions& options);
@@ -50,6 +52,7 @@ int RunResolve(const std::string& link);
 
 struct PackOptions {
   std::string directory = ".";
+  bool verbose = false;  // each file stored named on standard output
   std::string signature = "orblane";
   bool force = false;
   std::string archive;

@@ -100,21 +100,26 @@ class Extraction {
   // the number of threads.
   int Run(unsigned workers) {
     const std::vector<ListedFile>& files = m_files.Files();
-    Progress progress(files.size());
+    Progress progress(files.size(), m_files.Bytes());
     std::vector<std::string> problems(files.size());
+    std::vector<char> written(files.size());
     int failed = 0;
     RunInOrder(
         files.size(), workers,
         [&](std::size_t i, unsigned) {
           try {
-            problems[i] = ExtractOne(files[i]);
+            problems[i] = ExtractOne(files[i], written[i]);
           } catch (const std::exception& error) {
             problems[i] = error.what();
           }
         },
         [&](std::size_t i) {
           std::string shown = JoinUtf8(FileList::PathOf(files[i]));
-          progress.Show(i, shown);
+          progress.Show(i, files[i].size, shown);
+          if (written[i] && m_options.verbose) {
+            progress.Clear();
+            std::printf("%s\n", shown.c_str());
+          }
           if (problems[i].empty()) return;
           progress.Clear();
           Complain(shown + ": " + problems[i]);
@@ -125,8 +130,9 @@ class Extraction {
   }
 
  private:
-  // An empty string on success, else what went wrong.
-  std::string ExtractOne(const ListedFile& file) {
+  // An empty string on success (written set when the file was written, not
+  // skipped), else what went wrong.
+  std::string ExtractOne(const ListedFile& file, char& written) {
     std::filesystem::path output = m_target;
     for (const std::string& name : FileList::PathOf(file)) {
       if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive or stream";
@@ -150,6 +156,7 @@ class Extraction {
     HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
     if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
     SetModificationTime(output, file.time);
+    written = 1;
     return {};
   }
 

@@ -22,6 +22,7 @@ void FileList::Append(const std::vector<std::string>& folder, const ArchiveItem&
   // A walk visits the files of one folder one after another.
   if (m_folders.empty() || *m_folders.back() != folder)
     m_folders.push_back(std::make_unique<std::vector<std::string>>(folder));
+  m_bytes += item.size;
   m_files.push_back(ListedFile{m_folders.back().get(), item.name, item.index, item.size, item.time});
 }
 

@@ -29,6 +29,7 @@ class FileList {
   bool Add(const ArchivePlace& place, std::string& error);
 
   const std::vector<ListedFile>& Files() const { return m_files; }
+  unsigned long long Bytes() const { return m_bytes; }  // of all the files
   // The names from the root to the file, its own last.
   static std::vector<std::string> PathOf(const ListedFile& file);
 
@@ -38,6 +39,7 @@ class FileList {
   std::vector<std::unique_ptr<std::vector<std::string>>> m_folders;
   std::vector<ListedFile> m_files;
   std::unordered_set<DWORD> m_indexes;  // of the files listed
+  unsigned long long m_bytes = 0;
 };
 
 }  // namespace qor::host

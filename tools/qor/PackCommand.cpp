@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "Commands.h"
+#include "Terminal.h"
 #include "Text.h"
 #include "archive/DiskFile.h"
 #include "writer/ArchiveWriter.h"
@@ -137,8 +138,15 @@ bool ReadWhole(const std::filesystem::path& file, std::vector<std::uint8_t>& dat
   return !in.bad();
 }
 
+// A stored name as the user reads it: UTF-8 with "/" between names.
+std::string ShownName(const std::string& stored) {
+  std::string shown = Utf8FromCp932(stored);
+  std::replace(shown.begin(), shown.end(), '\\', '/');  // UTF-8 has no 0x5C inside a character
+  return shown;
+}
+
 bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signature,
-                  const std::vector<Source>& sources, std::string& error) {
+                  const std::vector<Source>& sources, bool verbose, std::string& error) {
   std::optional<std::string> libraryPath = LibraryPath(output);
   CDiskFile file;
   if (!libraryPath || !file.CreateExclusive(libraryPath->c_str())) {
@@ -150,13 +158,27 @@ bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signatur
   CArchiveWriter writer(file, signature);
   bool written = writer.Begin(heads);
   std::vector<std::uint8_t> data;
+  unsigned long long total = 0;
+  for (const Source& source : sources) {
+    std::error_code ignored;
+    total += std::filesystem::file_size(source.file, ignored);
+  }
+  Progress progress(sources.size(), total);
   for (size_t i = 0; written && i < sources.size(); ++i) {
     if (!ReadWhole(sources[i].file, data) || data.size() > UINT32_MAX) {
+      progress.Clear();
       error = DisplayPath(sources[i].file) + ": cannot read the file (or it is larger than 4 GiB)";
       return false;
     }
     written = writer.AddEntry(data);
+    std::string shown = ShownName(sources[i].head.name);
+    progress.Show(i, data.size(), shown);
+    if (verbose) {
+      progress.Clear();
+      std::printf("%s\n", shown.c_str());
+    }
   }
+  progress.Done();
   if (!written || !writer.Finish()) {
     error = DisplayPath(output) + ": cannot write the archive";
     return false;
@@ -201,7 +223,7 @@ int RunPack(const PackOptions& options) {
     partial += ".partial" + std::to_string(attempt);
     if (!std::filesystem::exists(partial, status)) break;
   }
-  if (!WriteArchive(partial, signature, sources, error)) {
+  if (!WriteArchive(partial, signature, sources, options.verbose, error)) {
     std::filesystem::remove(partial, status);
     Complain(error);
     return 1;

@@ -12,11 +12,33 @@
 
 namespace qor::host {
 
-Progress::Progress(std::size_t total) : m_total(total), m_enabled(QOR_ISATTY(2) != 0) {}
+namespace {
 
-void Progress::Show(std::size_t done, const std::string& name) {
+std::string Megabytes(double bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+  return text;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+Progress::Progress(std::size_t files, unsigned long long bytes)
+    : m_files(files), m_bytes(bytes), m_enabled(QOR_ISATTY(2) != 0), m_start(std::chrono::steady_clock::now()) {}
+
+void Progress::Show(std::size_t done, unsigned long long bytes, const std::string& name) {
+  m_doneBytes += bytes;
   if (!m_enabled) return;
-  std::string line = "[" + std::to_string(done + 1) + "/" + std::to_string(m_total) + "] " + name;
+  auto now = std::chrono::steady_clock::now();
+  if (m_shown && now - m_drawn < std::chrono::milliseconds(100) && done + 1 < m_files) return;
+  m_drawn = now;
+  double seconds = SecondsSince(m_start);
+  std::string line = "[" + std::to_string(done + 1) + "/" + std::to_string(m_files) + "] " +
+                     Megabytes(static_cast<double>(m_doneBytes)) + " of " + Megabytes(static_cast<double>(m_bytes)) +
+                     (seconds > 0 ? ", " + Megabytes(static_cast<double>(m_doneBytes) / seconds) + "/s  " : "  ") + name;
   if (line.size() > 78) line = line.substr(0, 75) + "...";
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);
@@ -30,7 +52,10 @@ void Progress::Clear() {
 
 void Progress::Done() {
   Clear();
-  if (m_enabled && m_total > 0) std::fprintf(stderr, "%zu file(s)\n", m_total);
+  if (!m_enabled || m_files == 0) return;
+  double seconds = SecondsSince(m_start);
+  std::fprintf(stderr, "%zu file(s), %s in %.1f s\n", m_files, Megabytes(static_cast<double>(m_doneBytes)).c_str(),
+               seconds);
 }
 
 }  // namespace qor::host

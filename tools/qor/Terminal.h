@@ -1,6 +1,9 @@
-// Progress on standard error, shown only when it is a terminal.
+// Progress on standard error, shown only when it is a terminal: files and
+// bytes done of all, and the rate, redrawn at most ten times a second so
+// that a million small files cost no more for being watched.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -8,16 +11,20 @@ namespace qor::host {
 
 class Progress {
  public:
-  explicit Progress(std::size_t total);
-  void Show(std::size_t done, const std::string& name);
-  // Wipes the progress line so that a message can be printed.
+  Progress(std::size_t files, unsigned long long bytes);
+  // The done-th file (from 0), of size bytes, is through.
+  void Show(std::size_t done, unsigned long long bytes, const std::string& name);
+  // Wipes the progress line so that a message or a listed name can be
+  // printed.
   void Clear();
   void Done();
 
  private:
-  std::size_t m_total;
+  std::size_t m_files;
+  unsigned long long m_bytes, m_doneBytes = 0;
   bool m_enabled;
   bool m_shown = false;
+  std::chrono::steady_clock::time_point m_start, m_drawn;
 };
 
 }  // namespace qor::host

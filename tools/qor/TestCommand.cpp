@@ -76,6 +76,7 @@ int RunTest(const TestOptions& options) {
   }
   const std::vector<ListedFile>& files = list.Files();
   std::vector<std::string> failures(files.size());
+  Progress progress(files.size(), list.Bytes());
   RunInOrder(
       files.size(), workers,
       [&](std::size_t i, unsigned worker) {
@@ -89,13 +90,19 @@ int RunTest(const TestOptions& options) {
         else if (std::filesystem::file_size(outputs[worker], ignored) != file.size)
           failures[i] = JoinUtf8(FileList::PathOf(file)) + ": damaged: decoded to another length than the catalogue's";
       },
-      [](std::size_t) {});
+      [&](std::size_t i) {
+        const std::string shown = JoinUtf8(FileList::PathOf(files[i]));
+        progress.Show(i, files[i].size, shown);
+        if (failures[i].empty() && !options.verbose) return;
+        progress.Clear();
+        if (failures[i].empty())
+          std::printf("%s: ok\n", shown.c_str());
+        else
+          Complain(failures[i]);
+      });
+  progress.Done();
   std::size_t damaged = 0;
-  for (const std::string& failure : failures) {
-    if (failure.empty()) continue;
-    Complain(failure);
-    ++damaged;
-  }
+  for (const std::string& failure : failures) damaged += failure.empty() ? 0 : 1;
   std::printf("%zu file(s) tested, %zu damaged\n", files.size(), damaged);
   return damaged == 0 ? 0 : 1;
 }

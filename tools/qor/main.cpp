@@ -67,6 +67,7 @@ int Main(int argc, char** argv) {
   CLI::App* ex = app.add_subcommand("extract", "Extract stored files (all of them, or the named files and folders)");
   ex->add_option("-C", extract.directory, "The folder to extract into (default: the current folder)");
   CLI::Option* overwrite = ex->add_flag("--overwrite", extract.overwrite, "Overwrite existing files");
+  ex->add_flag("-v,--verbose", extract.verbose, "Name each file written");
   ex->add_flag("-n,--skip-existing", extract.skipExisting, "Leave existing files as they are, quietly")
       ->excludes(overwrite);
   extract.workers = DefaultWorkers();
@@ -80,6 +81,7 @@ int Main(int argc, char** argv) {
   testOptions.workers = DefaultWorkers();
   test->add_option("-j,--jobs", testOptions.workers, "Threads to decode on (default: one per processor)")
       ->check(CLI::Range(1u, 64u));
+  test->add_flag("-v,--verbose", testOptions.verbose, "Name each sound file too");
   test->add_option("ARCHIVE", testOptions.archive, "The archive file")->required();
 
   CatOptions cat;
@@ -103,6 +105,7 @@ int Main(int argc, char** argv) {
   pk->add_option("-C", pack.directory, "The folder names are stored relative to (default: the current folder)");
   pk->add_option("--signature", pack.signature, "orblane or zktern")->check(CLI::IsMember({"orblane", "zktern"}));
   pk->add_flag("--force", pack.force, "Replace an existing archive");
+  pk->add_flag("-v,--verbose", pack.verbose, "Name each file stored");
   pk->add_option("ARCHIVE", pack.archive, "The archive to write")->required();
   pk->add_option("PATH", pack.paths, "Files and folders to store")->required();
 
