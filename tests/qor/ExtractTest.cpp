@@ -191,6 +191,31 @@ TEST(QorExtract, NeverWritesThroughASymbolicLink) {
 }
 #endif
 
+#ifndef _WIN32
+// A file the target cannot take says why (not "damaged") and leaves nothing
+// behind, not even part of itself; the rest is written.
+TEST(QorExtract, SaysWhyAFileCannotBeWrittenAndLeavesNothingOfIt) {
+  Scratch scratch;
+  const std::filesystem::path small = scratch / "small";
+  std::filesystem::create_directories(small);
+  if (std::system(("mount -t tmpfs -o size=1m tmpfs '" + small.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot mount a small memory file system here (needs root)";
+  struct Unmount {
+    std::string point;
+    ~Unmount() { std::system(("umount '" + point + "'").c_str()); }
+  } unmount{small.string()};
+  const std::string longName(300, 'n');
+  std::filesystem::path archive = scratch.WriteArchive(
+      "a.arc", {{longName, "x", 0}, {"big.bin", NoiseBytes(3 << 20, 4), 0}, {"ok.txt", "ok", 0}});
+  QorRun run = RunQor({"extract", "-C", Arg(small), Arg(archive)});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  EXPECT_EQ((std::vector<std::string>{"qor: big.bin: cannot extract: no space left on the device",
+                                      "qor: " + longName + ": cannot extract: the name is too long for the file system"}),
+            Lines(run.err));
+  EXPECT_EQ((Files{{"ok.txt", "ok"}}), FilesBelow(small));
+}
+#endif
+
 // One entry that fails to decode, or one place not in the archive: one
 // message naming it, status 1, and everything else still written.
 TEST(QorExtract, GoesOnAfterAnEntryOrAPlaceThatFails) {

@@ -11,6 +11,11 @@
 #include <memory>
 #include <mutex>
 #include <unordered_set>
+
+#ifndef _WIN32
+#include <sys/statvfs.h>
+#include <unistd.h>
+#endif
 #include <system_error>
 
 #include "Commands.h"
@@ -50,6 +55,31 @@ void SetModificationTime(const std::filesystem::path& file, const FILETIME& time
   std::filesystem::last_write_time(
       file, std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(UnixSeconds(time)))),
       ignored);
+#endif
+}
+
+// Why a file could not be extracted. The library answers only that it
+// failed; what stands in the way on the file system's side is found here,
+// and the stored data is blamed only when nothing does.
+std::string WhyNotExtracted(const std::filesystem::path& output, ULONG size) {
+  const std::string generic = "cannot extract: the stored data is damaged or the file cannot be written";
+#ifdef _WIN32
+  (void)output;
+  (void)size;
+  return generic;
+#else
+  const std::filesystem::path folder = output.parent_path();
+  long longestName = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (longestName > 0 && output.filename().native().size() > static_cast<size_t>(longestName))
+    return "cannot extract: the name is too long for the file system";
+  struct statvfs space {};
+  if (::statvfs(folder.c_str(), &space) == 0) {
+    if (space.f_flag & ST_RDONLY) return "cannot extract: the file system is read-only";
+    if (static_cast<unsigned long long>(space.f_bavail) * space.f_frsize < size)
+      return "cannot extract: no space left on the device";
+  }
+  if (::access(folder.c_str(), W_OK) != 0) return "cannot extract: permission denied";
+  return "damaged: the stored data does not decode to the catalogue's length";
 #endif
 }
 
@@ -154,7 +184,7 @@ class Extraction {
     std::optional<std::string> libraryPath = LibraryPath(output);
     if (!libraryPath) return "the output path cannot be given to the library";
     HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
-    if (FAILED(hr)) return "cannot extract: the stored data is damaged or the file cannot be written";
+    if (FAILED(hr)) return WhyNotExtracted(output, file.size);
     SetModificationTime(output, file.time);
     written = 1;
     return {};
