@@ -101,8 +101,6 @@ int ReadFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
   if (int error = state.tree->List(path, children)) return error;
   fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags{});
   fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags{});
-  // With the attributes in the listing, the kernel needs no look-up of each
-  // name after it (ls -l, du, find -size).
   auto plus = (flags & FUSE_READDIR_PLUS) ? FUSE_FILL_DIR_PLUS : fuse_fill_dir_flags{};
   for (const auto& [name, node] : children) {
     struct stat status;
@@ -150,9 +148,13 @@ int Release(const char*, fuse_file_info* info) {
 
 // Nothing in the mount ever changes, so the kernel may keep names,
 // attributes and absent names for as long as it likes.
-void* Start(fuse_conn_info*, fuse_config* config) {
+void* Start(fuse_conn_info* connection, fuse_config* config) {
   config->entry_timeout = config->attr_timeout = config->negative_timeout = 24 * 3600;
   config->kernel_cache = 1;
+  // Listings always carry attributes, so that the kernel knows every name
+  // of a folder once it has listed it: `du`, `ls -l` and `cp -r` after a
+  // listing then make no round trip per name.
+  connection->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
   return fuse_get_context()->private_data;
 }
 
