@@ -61,6 +61,12 @@ TEST(QorCommandLine, NamesUnknownCommandsAnswersVersionAndFailsWhenOutputIsLost)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command << ": " << status;
     EXPECT_EQ("qor: cannot write to standard output\n", ReadFile(scratch / "err")) << command;
   }
+  // A reader that stops early (head) closes the pipe: status 1, no signal.
+  std::vector<qor::ArchiveInput> many;
+  for (int i = 0; i < 8000; ++i) many.push_back({"a-rather-long-name-" + std::to_string(i) + ".txt", "", 0});
+  std::string big = Arg(scratch.WriteArchive("many.arc", many));
+  int piped = std::system(("bash -c \"'" + qor + "' ls " + big + " 2>/dev/null | head -c 1 >/dev/null; exit \\${PIPESTATUS[0]}\"").c_str());
+  EXPECT_TRUE(WIFEXITED(piped) && WEXITSTATUS(piped) == 1) << piped;
 #endif
 }
 

@@ -216,6 +216,20 @@ TEST(QorExtract, SaysWhyAFileCannotBeWrittenAndLeavesNothingOfIt) {
 }
 #endif
 
+// Two stored names that come out as one name (0x8790 and 0x81E0 are both
+// U+2252 in code page 932): the first in the folder's order keeps it unless
+// --overwrite.
+TEST(QorExtract, KeepsTheFirstOfTwoNamesThatComeOutAlike) {
+  Scratch scratch;
+  std::filesystem::path archive =
+      scratch.WriteArchive("twice.arc", {{"\x81\xE0.txt", "first", 0}, {"\x87\x90.txt", "second", 0}});
+  QorRun run = RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)});
+  EXPECT_EQ(1, run.exitCode) << run.Describe();
+  EXPECT_EQ(1u, CountMessages(run.err)) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("another file of the archive has that name")) << run.err;
+  EXPECT_EQ((Files{{"\xE2\x89\x92.txt", "first"}}), FilesBelow(scratch / "out"));
+}
+
 // One entry that fails to decode, or one place not in the archive: one
 // message naming it, status 1, and everything else still written.
 TEST(QorExtract, GoesOnAfterAnEntryOrAPlaceThatFails) {

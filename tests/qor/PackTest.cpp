@@ -155,6 +155,10 @@ TEST(QorPack, NamesWhatItLeavesOutAndWhatWindowsWouldRefuse) {
                 "qor: " + src + "linked: a symbolic link to a folder, not followed; not stored"}),
             messages);
   ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(scratch / "p.arc")}).exitCode);
+  // A file named twice is stored once.
+  QorRun twice = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(scratch / "twice.arc"), "kept.txt", "./kept.txt"});
+  EXPECT_EQ(0, twice.exitCode) << twice.Describe();
+  EXPECT_EQ(0u, twice.out.rfind("1 file(s) packed", 0)) << twice.out;
   EXPECT_EQ((std::map<std::string, std::string>{{"colon:.txt", "colon"}, {"file-link.txt", "far"}, {"kept.txt", "kept"}}),
             FilesBelow(scratch / "out"));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -138,7 +139,7 @@ pid_t StartQor(const std::vector<std::string>& arguments, const std::filesystem:
 
 void WaitForQor(pid_t child, QorRun& run) {
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   run.died = WIFSIGNALED(status);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);

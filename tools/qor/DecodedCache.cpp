@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,6 +57,9 @@ DecodedCache::~DecodedCache() {
 }
 
 bool DecodedCache::Create(std::string& error) {
+  // Absolute, as the mount may move to "/" when it goes to the background.
+  std::error_code ignored;
+  m_parent = std::filesystem::absolute(m_parent.empty() ? std::filesystem::path("/tmp") : m_parent, ignored);
   m_folder = PrivateFolder(m_parent);
   if (m_folder.empty()) {
     error = Reason((m_parent.string() + ": cannot create the cache folder").c_str(), errno);
@@ -116,9 +120,18 @@ std::shared_ptr<DecodedFile> DecodedCache::Get(std::uint32_t index, std::uint64_
 
 std::shared_ptr<DecodedFile> DecodedCache::Decode(std::uint32_t index, std::uint64_t length, std::string& failure,
                                                   bool& damaged) {
-  std::filesystem::path target = (length > kKeptInMemory ? m_folder : m_smallFolder) / ("entry" + std::to_string(index));
-  damaged = !m_decoder(index, target, failure);
-  if (damaged) return nullptr;
+  const std::filesystem::path& folder = length > kKeptInMemory ? m_folder : m_smallFolder;
+  std::filesystem::path target = folder / ("entry" + std::to_string(index));
+  if (!m_decoder(index, target, failure)) {
+    // The library says only that it failed. The stored data is to blame
+    // unless the cache folder is: gone, or too full for the file.
+    struct statvfs space {};
+    bool roomy = ::statvfs(folder.c_str(), &space) == 0 &&
+                 static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize > length + (1 << 20);
+    damaged = roomy && ::access(folder.c_str(), W_OK) == 0;
+    if (!damaged) failure = "cannot decode it: the cache folder " + folder.string() + " is full or gone";
+    return nullptr;
+  }
   int descriptor = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
   int openError = errno;
   ::unlink(target.c_str());
@@ -141,6 +154,12 @@ std::shared_ptr<DecodedFile> DecodedCache::Decode(std::uint32_t index, std::uint
     return nullptr;
   }
   return std::make_shared<DecodedFile>(std::move(bytes));
+}
+
+void DecodedCache::Release(std::shared_ptr<DecodedFile>& file) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  file.reset();
+  EvictBeyondCapacity();
 }
 
 void DecodedCache::EvictBeyondCapacity() {

@@ -2,8 +2,9 @@
 // cache bounded by the decoded bytes it holds.
 //
 // Each file is decoded by the library into a file of the cache's private
-// folder, which is opened and unlinked at once, so nothing is left behind
-// when the process ends however it ends. A small file's bytes are then read
+// folder, which is opened and unlinked at once, so that decoded bytes never
+// outlive the process (a process killed mid-decoding may leave its private
+// folder and the file being written). A small file's bytes are then read
 // into memory and the file closed; a large one (over 1 MB) stays open and is
 // read with pread, its bytes in the file system's cache and not in this
 // process, so that open descriptors stay few (at most the bound over 1 MB).
@@ -12,8 +13,9 @@
 // is on a disk by default, so that a large open file does not hold memory.
 // A file in use (held by an open handle) is never evicted, so a file larger
 // than the bound is kept while it is open; the least recently used of the
-// others go first. A file that is damaged is remembered so: it is not
-// decoded again, and its damage is reported once.
+// others go first, when a file is decoded and when one is let go. A file
+// that is damaged is remembered so: it is not decoded again, and its damage
+// is reported once; a failure of the cache folder (full, gone) is not.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +64,10 @@ class DecodedCache {
   // null when they cannot be had (failure says why; for a damaged file only
   // the first time).
   std::shared_ptr<DecodedFile> Get(std::uint32_t index, std::uint64_t length, std::string& failure);
+
+  // Lets go of a file a reader held, evicting what the bound no longer
+  // allows now that it is free.
+  void Release(std::shared_ptr<DecodedFile>& file);
 
   std::uint64_t HeldBytes() const;
 

@@ -170,6 +170,12 @@ class Extraction {
     }
     std::string link = m_checked.LinkIn(output.parent_path());
     if (!link.empty()) return link;
+    // Two stored names can come out as one (code page 932 has characters
+    // twice over): the first keeps the name unless the user lets later ones
+    // overwrite.
+    if (!Claim(output) && !m_options.overwrite)
+      return m_options.skipExisting ? std::string()
+                                    : "another file of the archive has that name; not overwritten (use --overwrite)";
     std::error_code error;
     std::filesystem::file_status status = std::filesystem::symlink_status(output, error);
     if (std::filesystem::exists(status) || std::filesystem::is_symlink(status)) {
@@ -190,6 +196,14 @@ class Extraction {
     return {};
   }
 
+  // True for the first file of this run to come out at a path.
+  bool Claim(const std::filesystem::path& output) {
+    std::lock_guard<std::mutex> hold(m_claimLock);
+    return m_claimed.insert(output.native()).second;
+  }
+
+  std::mutex m_claimLock;
+  std::unordered_set<std::filesystem::path::string_type> m_claimed;
   const ExtractOptions& m_options;
   IzKtrnArchiveObject* m_archive;  // the session's
   std::filesystem::path m_target;

@@ -141,8 +141,15 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
 
 int Release(const char*, fuse_file_info* info) {
   MountState& state = State();
-  std::lock_guard<std::mutex> hold(state.openLock);
-  state.open.erase(reinterpret_cast<const OpenFile*>(info->fh));
+  std::unique_ptr<OpenFile> file;
+  {
+    std::lock_guard<std::mutex> hold(state.openLock);
+    auto found = state.open.find(reinterpret_cast<const OpenFile*>(info->fh));
+    if (found == state.open.end()) return 0;
+    file = std::move(found->second);
+    state.open.erase(found);
+  }
+  if (file->bytes) state.cache->Release(file->bytes);
   return 0;
 }
 
@@ -288,7 +295,8 @@ int RunMount(const MountOptions& options) {
   if (::stat(options.archive.c_str(), &archive) == 0) state.folderTime = archive.st_mtim;
   state.owner = ::getuid();
   state.group = ::getgid();
-  state.tree = std::make_unique<MountTree>(state.session.Root());
+  state.tree = std::make_unique<MountTree>(state.session.Root(),
+                                           [&state](const std::string& message) { Log(state, message); });
   state.cache = std::make_unique<DecodedCache>(settings.cacheFolder, settings.cacheBytes, ExtractionInto(state.session));
   if (!state.cache->Create(error)) {
     Complain("mount: " + error);

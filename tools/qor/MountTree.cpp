@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "Commands.h"
 #include "Text.h"
 
 namespace qor::host {
@@ -64,14 +63,16 @@ MountNode NodeOf(const MountEntry& entry) {
   return MountNode{entry.item.folder, entry.item.size, entry.item.time, entry.item.index};
 }
 
-MountTree::MountTree(const ArchiveFolder& root) { m_root.folder = root; }
+MountTree::MountTree(const ArchiveFolder& root, std::function<void(const std::string&)> log) : m_log(std::move(log)) {
+  m_root.folder = root;
+}
 
 int MountTree::Listed(MountFolder& folder) {
   if (folder.listed) return 0;
   std::vector<ArchiveItem> items;
   std::string error;
   if (!folder.folder.Items(items, error)) {
-    Complain("mount: " + (folder.path.empty() ? "/" : folder.path) + ": " + error);
+    m_log((folder.path.empty() ? "/" : folder.path.substr(1)) + ": " + error);
     return -EIO;
   }
   folder.entries.reserve(items.size());
@@ -99,7 +100,7 @@ int MountTree::Opened(MountFolder& parent, const MountEntry& entry, MountFolder*
     opened->path = parent.path + "/" + entry.shown;
     std::string error;
     if (!parent.folder.Open(entry.item, opened->folder, error)) {
-      Complain("mount: " + opened->path + ": " + error);
+      m_log(opened->path.substr(1) + ": " + error);
       return -EIO;
     }
     owned = std::move(opened);

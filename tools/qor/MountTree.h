@@ -14,6 +14,7 @@
 // equal stored names.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,7 +58,8 @@ struct MountNode {
 
 class MountTree {
  public:
-  explicit MountTree(const ArchiveFolder& root);
+  // Folders that cannot be listed or opened are reported through log.
+  MountTree(const ArchiveFolder& root, std::function<void(const std::string&)> log);
 
   // The node a path ("/" or "/a/b") names: 0, or -ENOENT, -ENOTDIR, or -EIO
   // when a folder on the way cannot be listed.
@@ -75,6 +77,7 @@ class MountTree {
 
   std::mutex m_lock;  // the library's folders are used by one thread at a time
   MountFolder m_root;
+  std::function<void(const std::string&)> m_log;
 };
 
 MountNode NodeOf(const MountEntry& entry);

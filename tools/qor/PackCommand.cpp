@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <unordered_set>
 
 #include "Commands.h"
 #include "Terminal.h"
@@ -123,6 +124,10 @@ bool Collect(const std::filesystem::path& base, const std::filesystem::path& sta
     }
     Source source{file, {}};
     if (!StoredName(base, file, source.head.name, error)) return false;
+    if (std::filesystem::file_size(file, status) > UINT32_MAX) {
+      error = DisplayPath(file) + ": larger than 4 GiB, which an archive cannot hold";
+      return false;
+    }
     if (source.head.name.find(':') != std::string::npos)
       remarks.lines.push_back(DisplayPath(file) + ": stored, but extraction on Windows refuses a name with ':'");
     source.head.modificationTime = CatalogueTime(file);
@@ -145,11 +150,14 @@ std::string ShownName(const std::string& stored) {
   return shown;
 }
 
+// Writes the archive at output, a new file; created tells whether it was
+// made (and so is this run's to remove after a failure).
 bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signature,
-                  const std::vector<Source>& sources, bool verbose, std::string& error) {
+                  const std::vector<Source>& sources, bool verbose, bool& created, std::string& error) {
   std::optional<std::string> libraryPath = LibraryPath(output);
   CDiskFile file;
-  if (!libraryPath || !file.CreateExclusive(libraryPath->c_str())) {
+  created = libraryPath && file.CreateExclusive(libraryPath->c_str());
+  if (!created) {
     error = DisplayPath(output) + ": cannot create the archive";
     return false;
   }
@@ -209,6 +217,11 @@ int RunPack(const PackOptions& options) {
       return 1;
     }
   }
+  // A file named twice (docs and docs/guide.txt) is stored once.
+  std::unordered_set<std::string> names;
+  sources.erase(std::remove_if(sources.begin(), sources.end(),
+                               [&names](const Source& source) { return !names.insert(source.head.name).second; }),
+                sources.end());
   for (const std::string& remark : remarks.lines) Complain(remark);
   if (sources.empty()) {
     Complain("no files to pack: an archive holds at least one file");
@@ -223,8 +236,9 @@ int RunPack(const PackOptions& options) {
     partial += ".partial" + std::to_string(attempt);
     if (!std::filesystem::exists(partial, status)) break;
   }
-  if (!WriteArchive(partial, signature, sources, options.verbose, error)) {
-    std::filesystem::remove(partial, status);
+  bool created = false;
+  if (!WriteArchive(partial, signature, sources, options.verbose, created, error)) {
+    if (created) std::filesystem::remove(partial, status);
     Complain(error);
     return 1;
   }

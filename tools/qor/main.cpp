@@ -4,6 +4,7 @@
 // Exit status: 0 success, 1 failure (with "qor: " and a message on standard
 // error), 2 wrong usage (with the usage text).
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -156,6 +157,11 @@ int Main(int argc, char** argv) {
 }  // namespace qor::host
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // A closed pipe (qor ls | head -1) is output that could not be written,
+  // answered by status 1 rather than by ending on a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   int status = 1;
   try {
     status = qor::host::Main(argc, argv);
