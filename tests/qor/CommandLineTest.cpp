@@ -6,6 +6,7 @@
 
 #ifndef _WIN32
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace qor_test {
@@ -60,6 +61,19 @@ TEST(QorCommandLine, NamesUnknownCommandsAnswersVersionAndFailsWhenOutputIsLost)
     int status = std::system(("'" + qor + "' " + command + " >/dev/full 2>" + Arg(scratch / "err")).c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command << ": " << status;
     EXPECT_EQ("qor: cannot write to standard output\n", ReadFile(scratch / "err")) << command;
+  }
+  // An archive its user may not read says so, not "not an archive".
+  if (::getuid() == 0 && std::system("command -v runuser >/dev/null") == 0) {
+    const std::filesystem::path open = std::filesystem::temp_directory_path() / ("qor-denied-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(open);
+    std::filesystem::permissions(open, std::filesystem::perms::all);
+    std::filesystem::copy_file(scratch / "a.arc", open / "a.arc");
+    std::filesystem::permissions(open / "a.arc", std::filesystem::perms::owner_read);
+    int denied = std::system(("runuser -u nobody -- '" + qor + "' ls '" + (open / "a.arc").string() + "' 2>" +
+                              (open / "err").string()).c_str());
+    EXPECT_TRUE(WIFEXITED(denied) && WEXITSTATUS(denied) == 1) << denied;
+    EXPECT_EQ("qor: " + (open / "a.arc").string() + ": cannot read it (Permission denied)\n", ReadFile(open / "err"));
+    std::filesystem::remove_all(open);
   }
   // A reader that stops early (head) closes the pipe: status 1, no signal.
   std::vector<qor::ArchiveInput> many;

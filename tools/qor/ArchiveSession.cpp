@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "Commands.h"
 #include "ItemLists.h"
@@ -155,6 +160,14 @@ bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& err
     error = DisplayPath(archive) + ": no such file";
     return false;
   }
+#ifndef _WIN32
+  // The library would see an unreadable file as no archive; the system's
+  // own reason is the one to give.
+  if (!std::filesystem::is_directory(archive, ignored) && ::access(archive.c_str(), R_OK) != 0) {
+    error = DisplayPath(archive) + ": cannot read it (" + std::strerror(errno) + ")";
+    return false;
+  }
+#endif
   std::optional<std::string> path = LibraryPath(std::filesystem::absolute(archive, ignored));
   if (!path) {
     error = DisplayPath(archive) + ": the path cannot be given to the library (a name outside code page 932)";
