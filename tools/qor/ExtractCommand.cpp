@@ -133,12 +133,20 @@ class Extraction {
     Progress progress(files.size(), m_files.Bytes());
     std::vector<std::string> problems(files.size());
     std::vector<char> written(files.size());
+    // Which files come out at a path an earlier file (in the folders' order,
+    // not the threads') already takes.
+    std::vector<char> later(files.size());
+    std::unordered_set<std::filesystem::path::string_type> taken;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      std::filesystem::path output = OutputOf(files[i]);
+      later[i] = !output.empty() && !taken.insert(output.native()).second;
+    }
     int failed = 0;
     RunInOrder(
         files.size(), workers,
         [&](std::size_t i, unsigned) {
           try {
-            problems[i] = ExtractOne(files[i], written[i]);
+            problems[i] = ExtractOne(files[i], later[i] != 0, written[i]);
           } catch (const std::exception& error) {
             problems[i] = error.what();
           }
@@ -162,18 +170,25 @@ class Extraction {
  private:
   // An empty string on success (written set when the file was written, not
   // skipped), else what went wrong.
-  std::string ExtractOne(const ListedFile& file, char& written) {
+  // Where a file comes out under the target; empty for an unsafe name.
+  std::filesystem::path OutputOf(const ListedFile& file) const {
     std::filesystem::path output = m_target;
     for (const std::string& name : FileList::PathOf(file)) {
-      if (IsUnsafeName(name)) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive or stream";
+      if (IsUnsafeName(name)) return {};
       output /= NativeComponent(name);
     }
+    return output;
+  }
+
+  std::string ExtractOne(const ListedFile& file, bool later, char& written) {
+    const std::filesystem::path output = OutputOf(file);
+    if (output.empty()) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive or stream";
     std::string link = m_checked.LinkIn(output.parent_path());
     if (!link.empty()) return link;
     // Two stored names can come out as one (code page 932 has characters
     // twice over): the first keeps the name unless the user lets later ones
     // overwrite.
-    if (!Claim(output) && !m_options.overwrite)
+    if (later && !m_options.overwrite)
       return m_options.skipExisting ? std::string()
                                     : "another file of the archive has that name; not overwritten (use --overwrite)";
     std::error_code error;
@@ -196,14 +211,6 @@ class Extraction {
     return {};
   }
 
-  // True for the first file of this run to come out at a path.
-  bool Claim(const std::filesystem::path& output) {
-    std::lock_guard<std::mutex> hold(m_claimLock);
-    return m_claimed.insert(output.native()).second;
-  }
-
-  std::mutex m_claimLock;
-  std::unordered_set<std::filesystem::path::string_type> m_claimed;
   const ExtractOptions& m_options;
   IzKtrnArchiveObject* m_archive;  // the session's
   std::filesystem::path m_target;
