@@ -17,20 +17,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 sizes="60000 1000000"
 limit=600
 out=/dev/shm/qor-mount-out
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --sizes) sizes="$2"; shift 2 ;;
-    --limit) limit="$2"; shift 2 ;;
-    --out) out="$2"; shift 2 ;;
-    *) echo "usage: $0 [--sizes \"N...\"] [--limit SECONDS] [--out DIR]" >&2; exit 2 ;;
-  esac
-done
+source "$root/bench/common.sh"
+options="sizes limit out"
+usage='[--sizes "N..."] [--limit SECONDS] [--out DIR]'
+parse_options "$@"
 qor="$root/build/release/bin/qor"
 work="$root/build/release/scale"
 point="$work/mnt"
-for tool in fuse-zip archivemount fusermount3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (cmake/install-deps.sh bench)" >&2; exit 1; }
-done
+require_programs fuse-zip archivemount fusermount3 /usr/bin/time
 # The trees and archives come from the scale benchmark's preparation.
 for n in $sizes; do
   [ -f "$work/n$n/done" ] || bash "$root/bench/scale.sh" --sizes "$n" --runs 1 --big-mb 1 >/dev/null

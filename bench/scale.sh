@@ -28,25 +28,17 @@ runs=3
 work="$root/build/release/scale"
 out="/dev/shm/qor-scale-out"
 [ -d /dev/shm ] || out="$work/out"
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --sizes) sizes="$2"; shift 2 ;;
-    --big-mb) big_mb="$2"; shift 2 ;;
-    --runs) runs="$2"; shift 2 ;;
-    --work) work="$2"; shift 2 ;;
-    --out) out="$2"; shift 2 ;;
-    *) echo "usage: $0 [--sizes \"N...\"] [--runs R] [--big-mb MB] [--work DIR] [--out DIR]" >&2; exit 2 ;;
-  esac
-done
+source "$root/bench/common.sh"
+options="sizes runs big_mb work out"
+usage='[--sizes "N..."] [--runs R] [--big-mb MB] [--work DIR] [--out DIR]'
+parse_options "$@"
 
 bin="$root/build/release/bin"
 qor="$bin/qor"
 for tool in "$qor" "$bin/decoder_bench"; do
   [ -x "$tool" ] || { echo "$0: build the release preset first ($tool is missing)" >&2; exit 1; }
 done
-for tool in zip unzip tar python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (cmake/install-deps.sh bench)" >&2; exit 1; }
-done
+require_programs zip unzip tar python3 /usr/bin/time
 mkdir -p "$work"
 
 # Seconds, with milliseconds, that a command takes; its output is discarded.

@@ -69,7 +69,7 @@ run_target() {
 }
 
 failed=0
-for spec in "$@"; do
-  run_target "${spec%%=*}" "${spec#*=}" || failed=1
+for run in "$@"; do
+  run_target "${run%%=*}" "${run#*=}" || failed=1
 done
 exit $failed

@@ -2,12 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "WriteObstacles.h"
 
 namespace qor::host {
 
@@ -70,11 +71,6 @@ bool DecodedCache::Create(std::string& error) {
   return true;
 }
 
-std::uint64_t DecodedCache::HeldBytes() const {
-  std::lock_guard<std::mutex> hold(m_lock);
-  return m_held;
-}
-
 std::shared_ptr<DecodedFile> DecodedCache::Get(std::uint32_t index, std::uint64_t length, std::string& failure) {
   failure.clear();
   Slot* slot = nullptr;
@@ -123,13 +119,10 @@ std::shared_ptr<DecodedFile> DecodedCache::Decode(std::uint32_t index, std::uint
   const std::filesystem::path& folder = length > kKeptInMemory ? m_folder : m_smallFolder;
   std::filesystem::path target = folder / ("entry" + std::to_string(index));
   if (!m_decoder(index, target, failure)) {
-    // The library says only that it failed. The stored data is to blame
-    // unless the cache folder is: gone, or too full for the file.
-    struct statvfs space {};
-    bool roomy = ::statvfs(folder.c_str(), &space) == 0 &&
-                 static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize > length + (1 << 20);
-    damaged = roomy && ::access(folder.c_str(), W_OK) == 0;
-    if (!damaged) failure = "cannot decode it: the cache folder " + folder.string() + " is full or gone";
+    // The stored data is to blame unless the cache folder is (full, gone).
+    std::string obstacle = WriteObstacle(target, length);
+    damaged = obstacle.empty();
+    if (!damaged) failure = "cannot decode it into " + folder.string() + ": " + obstacle;
     return nullptr;
   }
   int descriptor = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);

@@ -69,8 +69,6 @@ class DecodedCache {
   // allows now that it is free.
   void Release(std::shared_ptr<DecodedFile>& file);
 
-  std::uint64_t HeldBytes() const;
-
  private:
   struct Slot {
     std::mutex decoding;  // one decoding of a file at a time
@@ -87,7 +85,7 @@ class DecodedCache {
   std::filesystem::path m_parent, m_folder, m_smallFolder;
   std::uint64_t m_capacity;
   Decoder m_decoder;
-  mutable std::mutex m_lock;  // the slots, the recency list and the byte count
+  std::mutex m_lock;  // the slots, the recency list and the byte count
   std::unordered_map<std::uint32_t, std::unique_ptr<Slot>> m_slots;
   std::list<std::uint32_t> m_recent;  // most recently used first
   std::uint64_t m_held = 0;

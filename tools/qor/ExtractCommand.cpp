@@ -1,22 +1,17 @@
 // qor extract: writes stored files under a folder, creating folders, each
 // with the catalogue's modification time. Nothing is written outside that
 // folder, no symbolic link met below it is followed, and nothing existing is
-// overwritten unless asked; a failed entry does not stop the others. Files are extracted on
-// several threads, each calling the archive object's ExtractFile with the
-// file's catalogue index: the one call the library allows from several
-// threads at once.
-#include <cstdio>
-#include <cstring>
+// overwritten unless asked; a failed entry does not stop the others. Files
+// are extracted on several threads, each calling the archive object's
+// ExtractFile with the file's catalogue index: the one call the library
+// allows from several threads at once.
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <mutex>
-#include <unordered_set>
-
-#ifndef _WIN32
-#include <sys/statvfs.h>
-#include <unistd.h>
-#endif
+#include <string_view>
 #include <system_error>
+#include <unordered_set>
 
 #include "Commands.h"
 #include "FileList.h"
@@ -24,6 +19,7 @@
 #include "Text.h"
 #include "Walk.h"
 #include "Workers.h"
+#include "WriteObstacles.h"
 
 namespace qor::host {
 namespace {
@@ -58,27 +54,14 @@ void SetModificationTime(const std::filesystem::path& file, const FILETIME& time
 #endif
 }
 
-// Why a file could not be extracted. The library answers only that it
-// failed; what stands in the way on the file system's side is found here,
-// and the stored data is blamed only when nothing does.
+// Why a file could not be extracted: what stands in the way on the file
+// system's side, else the stored data.
 std::string WhyNotExtracted(const std::filesystem::path& output, ULONG size) {
-  const std::string generic = "cannot extract: the stored data is damaged or the file cannot be written";
+  std::string obstacle = WriteObstacle(output, size);
+  if (!obstacle.empty()) return "cannot extract: " + obstacle;
 #ifdef _WIN32
-  (void)output;
-  (void)size;
-  return generic;
+  return "cannot extract: the stored data is damaged or the file cannot be written";
 #else
-  const std::filesystem::path folder = output.parent_path();
-  long longestName = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  if (longestName > 0 && output.filename().native().size() > static_cast<size_t>(longestName))
-    return "cannot extract: the name is too long for the file system";
-  struct statvfs space {};
-  if (::statvfs(folder.c_str(), &space) == 0) {
-    if (space.f_flag & ST_RDONLY) return "cannot extract: the file system is read-only";
-    if (static_cast<unsigned long long>(space.f_bavail) * space.f_frsize < size)
-      return "cannot extract: no space left on the device";
-  }
-  if (::access(folder.c_str(), W_OK) != 0) return "cannot extract: permission denied";
   return "damaged: the stored data does not decode to the catalogue's length";
 #endif
 }
@@ -130,37 +113,38 @@ class Extraction {
   // the number of threads.
   int Run(unsigned workers) {
     const std::vector<ListedFile>& files = m_files.Files();
+    // Where each file comes out, worked out on every thread; and which files
+    // come out at a path an earlier file (in the folders' order, not the
+    // threads') already takes.
+    std::vector<std::filesystem::path> outputs(files.size());
+    std::vector<char> later(files.size());
+    std::unordered_set<std::basic_string_view<std::filesystem::path::value_type>> taken;
+    RunInOrder(
+        files.size(), workers, [&](std::size_t i, unsigned) { outputs[i] = OutputOf(files[i]); },
+        [&](std::size_t i) { later[i] = !outputs[i].empty() && !taken.insert(outputs[i].native()).second; });
     Progress progress(files.size(), m_files.Bytes());
     std::vector<std::string> problems(files.size());
     std::vector<char> written(files.size());
-    // Which files come out at a path an earlier file (in the folders' order,
-    // not the threads') already takes.
-    std::vector<char> later(files.size());
-    std::unordered_set<std::filesystem::path::string_type> taken;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      std::filesystem::path output = OutputOf(files[i]);
-      later[i] = !output.empty() && !taken.insert(output.native()).second;
-    }
     int failed = 0;
     RunInOrder(
         files.size(), workers,
         [&](std::size_t i, unsigned) {
           try {
-            problems[i] = ExtractOne(files[i], later[i] != 0, written[i]);
+            problems[i] = ExtractOne(files[i], outputs[i], later[i] != 0, written[i]);
           } catch (const std::exception& error) {
             problems[i] = error.what();
           }
         },
         [&](std::size_t i) {
-          std::string shown = JoinUtf8(FileList::PathOf(files[i]));
+          auto shown = [&] { return JoinUtf8(FileList::PathOf(files[i])); };
           progress.Show(i, files[i].size, shown);
           if (written[i] && m_options.verbose) {
             progress.Clear();
-            std::printf("%s\n", shown.c_str());
+            std::printf("%s\n", shown().c_str());
           }
           if (problems[i].empty()) return;
           progress.Clear();
-          Complain(shown + ": " + problems[i]);
+          Complain(shown() + ": " + problems[i]);
           ++failed;
         });
     progress.Done();
@@ -168,8 +152,6 @@ class Extraction {
   }
 
  private:
-  // An empty string on success (written set when the file was written, not
-  // skipped), else what went wrong.
   // Where a file comes out under the target; empty for an unsafe name.
   std::filesystem::path OutputOf(const ListedFile& file) const {
     std::filesystem::path output = m_target;
@@ -180,8 +162,9 @@ class Extraction {
     return output;
   }
 
-  std::string ExtractOne(const ListedFile& file, bool later, char& written) {
-    const std::filesystem::path output = OutputOf(file);
+  // An empty string on success (written set when the file was written, not
+  // skipped), else what went wrong.
+  std::string ExtractOne(const ListedFile& file, const std::filesystem::path& output, bool later, char& written) {
     if (output.empty()) return "skipped: the stored name is empty, \".\", \"..\" or carries a drive or stream";
     std::string link = m_checked.LinkIn(output.parent_path());
     if (!link.empty()) return link;

@@ -71,13 +71,12 @@ void Describe(const MountState& state, const MountNode& node, struct stat& statu
   status = {};
   status.st_uid = state.owner;
   status.st_gid = state.group;
+  status.st_nlink = 1;  // a folder's sub-folders not counted, so tools do not guess from it
   if (node.folder) {
     status.st_mode = S_IFDIR | 0555;
-    status.st_nlink = 1;  // sub-folders not counted, so tools do not guess from it
     status.st_mtim = state.folderTime;
   } else {
     status.st_mode = S_IFREG | 0444;
-    status.st_nlink = 1;
     status.st_size = node.size;
     status.st_blocks = (static_cast<blkcnt_t>(node.size) + 511) / 512;
     status.st_mtim = TimeOf(node.time);

@@ -26,6 +26,7 @@ namespace {
 struct Source {
   std::filesystem::path file;
   EntryHead head;
+  std::uintmax_t size = 0;  // when collected
 };
 
 // Seconds since 1970-01-01 UTC, held in the catalogue's signed 32 bits.
@@ -60,7 +61,6 @@ bool StoredName(const std::filesystem::path& base, const std::filesystem::path& 
       error = DisplayPath(file) + ": not inside " + DisplayPath(base);
       return false;
     }
-
     if (!joined.empty()) joined += '\\';
     joined += text;
   }
@@ -122,9 +122,9 @@ bool Collect(const std::filesystem::path& base, const std::filesystem::path& sta
       remarks.LeaveOut(file, "the name holds a \"\\\", which separates folders inside an archive");
       continue;
     }
-    Source source{file, {}};
+    Source source{file, {}, std::filesystem::file_size(file, status)};
     if (!StoredName(base, file, source.head.name, error)) return false;
-    if (std::filesystem::file_size(file, status) > UINT32_MAX) {
+    if (source.size > UINT32_MAX) {
       error = DisplayPath(file) + ": larger than 4 GiB, which an archive cannot hold";
       return false;
     }
@@ -144,7 +144,7 @@ bool ReadWhole(const std::filesystem::path& file, std::vector<std::uint8_t>& dat
 }
 
 // A stored name as the user reads it: UTF-8 with "/" between names.
-std::string ShownName(const std::string& stored) {
+std::string ReadableName(const std::string& stored) {
   std::string shown = Utf8FromCp932(stored);
   std::replace(shown.begin(), shown.end(), '\\', '/');  // UTF-8 has no 0x5C inside a character
   return shown;
@@ -167,10 +167,7 @@ bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signatur
   bool written = writer.Begin(heads);
   std::vector<std::uint8_t> data;
   unsigned long long total = 0;
-  for (const Source& source : sources) {
-    std::error_code ignored;
-    total += std::filesystem::file_size(source.file, ignored);
-  }
+  for (const Source& source : sources) total += source.size;
   Progress progress(sources.size(), total);
   for (size_t i = 0; written && i < sources.size(); ++i) {
     if (!ReadWhole(sources[i].file, data) || data.size() > UINT32_MAX) {
@@ -179,11 +176,11 @@ bool WriteArchive(const std::filesystem::path& output, ArchiveSignature signatur
       return false;
     }
     written = writer.AddEntry(data);
-    std::string shown = ShownName(sources[i].head.name);
+    auto shown = [&] { return ReadableName(sources[i].head.name); };
     progress.Show(i, data.size(), shown);
     if (verbose) {
       progress.Clear();
-      std::printf("%s\n", shown.c_str());
+      std::printf("%s\n", shown().c_str());
     }
   }
   progress.Done();

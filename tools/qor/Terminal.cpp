@@ -29,12 +29,16 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 Progress::Progress(std::size_t files, unsigned long long bytes)
     : m_files(files), m_bytes(bytes), m_enabled(QOR_ISATTY(2) != 0), m_start(std::chrono::steady_clock::now()) {}
 
-void Progress::Show(std::size_t done, unsigned long long bytes, const std::string& name) {
+bool Progress::Advance(std::size_t done, unsigned long long bytes) {
   m_doneBytes += bytes;
-  if (!m_enabled) return;
+  if (!m_enabled) return false;
   auto now = std::chrono::steady_clock::now();
-  if (m_shown && now - m_drawn < std::chrono::milliseconds(100) && done + 1 < m_files) return;
+  if (m_shown && now - m_drawn < std::chrono::milliseconds(100) && done + 1 < m_files) return false;
   m_drawn = now;
+  return true;
+}
+
+void Progress::Draw(std::size_t done, const std::string& name) {
   double seconds = SecondsSince(m_start);
   std::string line = "[" + std::to_string(done + 1) + "/" + std::to_string(m_files) + "] " +
                      Megabytes(static_cast<double>(m_doneBytes)) + " of " + Megabytes(static_cast<double>(m_bytes)) +

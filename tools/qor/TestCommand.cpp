@@ -91,12 +91,12 @@ int RunTest(const TestOptions& options) {
           failures[i] = JoinUtf8(FileList::PathOf(file)) + ": damaged: decoded to another length than the catalogue's";
       },
       [&](std::size_t i) {
-        const std::string shown = JoinUtf8(FileList::PathOf(files[i]));
+        auto shown = [&] { return JoinUtf8(FileList::PathOf(files[i])); };
         progress.Show(i, files[i].size, shown);
         if (failures[i].empty() && !options.verbose) return;
         progress.Clear();
         if (failures[i].empty())
-          std::printf("%s: ok\n", shown.c_str());
+          std::printf("%s: ok\n", shown().c_str());
         else
           Complain(failures[i]);
       });

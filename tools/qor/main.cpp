@@ -129,8 +129,8 @@ int Main(int argc, char** argv) {
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
     return 0;
-  } catch (const CLI::CallForVersion&) {
-    std::printf("qor %s\n", QOR_VERSION);
+  } catch (const CLI::CallForVersion& version) {
+    std::printf("%s\n", version.what());
     return 0;
   } catch (const CLI::ParseError& error) {
     if (arguments.size() > 1 && arguments[1][0] != '-' && !IsCommand(app, arguments[1]))
