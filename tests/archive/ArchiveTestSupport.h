@@ -121,10 +121,18 @@ class CScriptedFile final : public qor::CByteFile {
   int m_seeks = 0, m_lengths = 0, m_reads = 0, m_writes = 0;
 };
 
+// One match token of a stream, with the count of bytes produced before it.
+struct ReferenceMatch {
+  bool longForm;
+  std::size_t length, offset, produced;
+};
+
 // The bytes that stored data decodes to by the rules alone, or nothing for
-// a malformed stream. A match of length 0 is accepted wherever it points; a
-// match with a length must point at a byte already produced.
-inline std::optional<std::string> ReferenceDecode(std::string_view stored) {
+// a malformed stream; matches, when given, receives every match token. A
+// match of length 0 is accepted wherever it points; a match with a length
+// must point at a byte already produced.
+inline std::optional<std::string> ReferenceDecode(std::string_view stored,
+                                                  std::vector<ReferenceMatch>* matches = nullptr) {
   std::string out;
   if (stored.size() < 2) return out;
   const auto a = static_cast<unsigned char>(stored[0]), m = static_cast<unsigned char>(stored[1]);
@@ -151,6 +159,7 @@ inline std::optional<std::string> ReferenceDecode(std::string_view stored) {
       offset |= static_cast<std::size_t>(static_cast<unsigned char>(stored[i + 2])) << 4;
       i += 3;
     }
+    if (matches) matches->push_back({c != a, length, offset, out.size()});
     if (length == 0) continue;
     if (offset == 0 || offset > out.size()) return std::nullopt;
     for (std::size_t k = 0; k < length; ++k) out += out[out.size() - offset];

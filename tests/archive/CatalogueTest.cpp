@@ -2,6 +2,8 @@
 // at their boundaries, on files in memory and on disk.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "archive/ArchiveTestSupport.h"
 #include "archive/Catalogue.h"
 #include "archive/ExtractEntry.h"
@@ -20,26 +22,37 @@ bool Read(const std::string& bytes, Catalogue& catalogue, BYTE& version, std::ui
   return qor::ReadCatalogue(file, version, catalogue, base);
 }
 
-TEST(ReadCatalogue, SmallArchiveOfOneFile) {
-  ASSERT_EQ(kSmallArchive.size(), 54u);
-  Catalogue catalogue;
-  BYTE version = 0;
-  ASSERT_TRUE(Read(kSmallArchive, catalogue, version));
-  EXPECT_EQ(version, 1);
-  ASSERT_EQ(catalogue.size(), 1u);
-  EXPECT_EQ(catalogue[0].name, "a.txt");
-  EXPECT_EQ(catalogue[0].unpackedLength, 3u);
-  EXPECT_EQ(catalogue[0].modificationTime, 0);
-  EXPECT_EQ(catalogue[0].storedLength, 5u);
+using Fields = std::tuple<std::string, std::uint32_t, std::int32_t, std::uint32_t>;
+
+TEST(ReadCatalogue, RecordsInOrderAsStored) {
+  const struct { std::string bytes; std::vector<Fields> entries; } rows[] = {
+      {kSmallArchive, {{"a.txt", 3, 0, 5}}},
+      {RawArchive({{"", 0, "", 7}, {"dir\\\x95\x5C.txt", 5, "abc", -1}, {"z", 0xFFFFFFFF, "", INT32_MIN}}),
+       {{"", 0, 7, 0}, {"dir\\\x95\x5C.txt", 5, -1, 3}, {"z", 0xFFFFFFFF, INT32_MIN, 0}}},  // times are signed
+  };
+  for (const auto& row : rows) {
+    Catalogue catalogue = {{"stale", 1, 1, 1}};
+    BYTE version = 0;
+    ASSERT_TRUE(Read(row.bytes, catalogue, version));
+    EXPECT_EQ(version, 1);
+    std::vector<Fields> got;
+    for (const qor::CatalogueEntry& e : catalogue)
+      got.emplace_back(e.name, e.unpackedLength, e.modificationTime, e.storedLength);
+    EXPECT_EQ(got, row.entries) << "the catalogue is emptied first";
+  }
 }
 
+// Where the catalogue can be read, entry 0 is extracted too, also from an
+// archive that begins at a base offset.
 TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
   const std::string entry = RawRecord({"f", 1, "AB"});  // 14 bytes
   const std::string head = "\x01" + LE32(1);
+  const std::string prefixed = "0123456" + kSmallArchive;
   struct Row {
     const char* what;
     std::string bytes;
     bool expected;
+    std::uint32_t base = 0;
   } rows[] = {
       {"30 bytes, one short of a catalogue head", RawContainer(std::string("\x01\x00\x00\x00", 4), ""), false},
       {"31 bytes, count 0", RawContainer(std::string("\x01\x00\x00\x00\x00", 5), ""), false},
@@ -49,10 +62,9 @@ TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
       {"catalogue size exactly to the end", std::string(kOrblaneSignature) + LE32(5 + 14) + head + entry, true},
       {"catalogue of 4 bytes", RawContainer(std::string("\x01\x01\x00\x00", 4), std::string(5, 'x')), false},
       {"version 0", RawContainer("\x00" + LE32(1) + entry, ""), false},
-      {"version 2", RawContainer("\x02" + LE32(1) + entry, ""), false},
       {"name runs to the end", RawContainer(head + "abc", ""), false},
       {"stored length cut by one byte", RawContainer(head + entry.substr(0, 13), ""), false},
-      {"record exactly fills the catalogue", RawContainer(head + entry, ""), true},
+      {"record exactly fills the catalogue", RawContainer(head + entry, "AB"), true},
       {"extra bytes after the last record", RawContainer(head + entry + "junk", ""), true},
       {"count one more than the records", RawContainer("\x01" + LE32(2) + entry, ""), false},
       {"count 0xFFFFFFFF", RawContainer("\x01" + LE32(0xFFFFFFFF) + entry, ""), false},
@@ -60,48 +72,27 @@ TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
        "Orblane DifferentialDataFile"s.substr(0, 22) + LE32(19) + head + entry, false},
       {"signature cut by a zero byte", std::string("Orblane\0CompressedFile", 22) + LE32(19) + head + entry, false},
       {"zK-TERN signature", RawContainer(head + entry, "", kZkternSignature), true},
+      {"archive at its base", prefixed, true, 7},
+      {"archive read from before its base", prefixed, false, 0},
+      {"archive read from after its base", prefixed, false, 8},
+      {"base past the end", prefixed, false, static_cast<std::uint32_t>(prefixed.size() + 1)},
   };
   for (const Row& row : rows) {
     Catalogue catalogue;
     BYTE version = 0;
-    EXPECT_EQ(Read(row.bytes, catalogue, version), row.expected) << row.what;
-    EXPECT_EQ(ReferenceCatalogue(row.bytes).has_value(), row.expected) << "oracle: " << row.what;
+    EXPECT_EQ(Read(row.bytes, catalogue, version, row.base), row.expected) << row.what;
+    EXPECT_EQ(ReferenceCatalogue(row.bytes, row.base).has_value(), row.expected) << "oracle: " << row.what;
+    if (!row.expected) continue;
+    CScriptedFile archive(row.bytes), output;
+    std::int32_t result = qor::ExtractEntry(archive, output, 0, row.base);
+    std::optional<std::string> expected = ReferenceExtract(row.bytes, 0, row.base);
+    EXPECT_EQ(result, expected ? static_cast<std::int32_t>(expected->size()) : -1) << row.what;
+    EXPECT_EQ(output.Bytes(), expected.value_or("")) << row.what;
   }
   Catalogue catalogue;
   BYTE version = 0;
   EXPECT_FALSE(Read(RawContainer("\x02" + LE32(1) + entry, ""), catalogue, version));
   EXPECT_EQ(version, 2) << "the version is reported even when refused";
-}
-
-TEST(ReadCatalogue, RecordsInOrderWithEmptyAndDoubleByteNames) {
-  std::string archive = RawArchive({{"", 0, "", 7},
-                                    {"dir\\\x95\x5C.txt", 5, "", -1},
-                                    {"z", 0xFFFFFFFF, "", INT32_MIN}});
-  Catalogue catalogue = {{"stale", 1, 1, 1}};
-  BYTE version = 0;
-  ASSERT_TRUE(Read(archive, catalogue, version));
-  ASSERT_EQ(catalogue.size(), 3u) << "the catalogue is emptied first";
-  EXPECT_EQ(catalogue[0].name, "");
-  EXPECT_EQ(catalogue[0].modificationTime, 7);
-  EXPECT_EQ(catalogue[1].name, "dir\\\x95\x5C.txt");
-  EXPECT_EQ(catalogue[1].modificationTime, -1) << "times are signed";
-  EXPECT_EQ(catalogue[2].unpackedLength, 0xFFFFFFFFu);
-  EXPECT_EQ(catalogue[2].modificationTime, INT32_MIN);
-}
-
-TEST(ReadCatalogue, ArchiveAtABaseOffset) {
-  const std::string prefix = "0123456";
-  std::string bytes = prefix + kSmallArchive;
-  Catalogue catalogue;
-  BYTE version = 0;
-  EXPECT_TRUE(Read(bytes, catalogue, version, 7));
-  EXPECT_FALSE(Read(bytes, catalogue, version, 0));
-  EXPECT_FALSE(Read(bytes, catalogue, version, 8));
-  EXPECT_FALSE(Read(bytes, catalogue, version, static_cast<std::uint32_t>(bytes.size() + 1))) << "base past the end";
-
-  CScriptedFile archive(bytes), output;
-  EXPECT_EQ(qor::ExtractEntry(archive, output, 0, 7), 3);
-  EXPECT_EQ(output.Bytes(), "xyz");
 }
 
 TEST(ReadCatalogue, EveryFileFailureGivesFalse) {
@@ -118,21 +109,14 @@ TEST(ReadCatalogue, EveryFileFailureGivesFalse) {
   }
 }
 
-class ArchiveFiles : public testing::Test {
- protected:
-  ArchiveFiles() {
-    dir.Write("a.arc", kSmallArchive);
-    dir.Write("z.arc", RawArchive({{"a", 0, ""}}, kZkternSignature));
-    dir.Write("broken.arc", std::string(kOrblaneSignature) + LE32(100));
-    dir.Write("diff.arc", "Orblane DifferentialDataFile" + kSmallArchive.substr(22));
-    dir.Write("short.arc", std::string(kOrblaneSignature).substr(0, 21));
-    dir.MakeDirectory("folder.arc");
-  }
+TEST(ArchiveFiles, SignatureTestAndLoader) {
   qor::test::TempDirectory dir;
-};
-
-TEST_F(ArchiveFiles, SignatureTestAndLoader) {
-  std::string rooted = dir.PathOf("a.arc").substr(2);  // without its drive
+  dir.Write("a.arc", kSmallArchive);
+  dir.Write("z.arc", RawArchive({{"a", 0, ""}}, kZkternSignature));
+  dir.Write("broken.arc", std::string(kOrblaneSignature) + LE32(100));
+  dir.Write("diff.arc", "Orblane DifferentialDataFile" + kSmallArchive.substr(22));
+  dir.Write("short.arc", std::string(kOrblaneSignature).substr(0, 21));
+  dir.MakeDirectory("folder.arc");
   struct Row {
     const char* what;
     std::string path;
@@ -147,7 +131,7 @@ TEST_F(ArchiveFiles, SignatureTestAndLoader) {
       {"missing", dir.PathOf("none.arc"), false, false},
       {"empty path", "", false, false},
       {"relative path", "a.arc", false, false},
-      {"path from the root of the current drive", rooted, false, false},
+      {"path from the root of the current drive", dir.PathOf("a.arc").substr(2), false, false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(qor::IsArchiveFile(row.path.c_str()), row.isArchive) << row.what;
@@ -156,13 +140,9 @@ TEST_F(ArchiveFiles, SignatureTestAndLoader) {
     EXPECT_EQ(qor::LoadArchiveCatalogue(row.path.c_str(), version, catalogue), row.loads) << row.what;
   }
   EXPECT_FALSE(qor::IsArchiveFile(nullptr));
-}
-
-TEST_F(ArchiveFiles, ExistingFileIsNotADirectory) {
-  EXPECT_TRUE(qor::IsExistingFile(dir.PathOf("a.arc").c_str()));
-  EXPECT_FALSE(qor::IsExistingFile(dir.PathOf("folder.arc").c_str()));
+  EXPECT_TRUE(qor::IsExistingFile(dir.PathOf("short.arc").c_str()));
+  EXPECT_FALSE(qor::IsExistingFile(dir.PathOf("folder.arc").c_str())) << "a directory is no file";
   EXPECT_FALSE(qor::IsExistingFile(dir.PathOf("none").c_str()));
-  EXPECT_FALSE(qor::IsExistingFile(""));
 }
 
 }  // namespace

@@ -5,10 +5,7 @@
 
 #include "archive/ArchiveTestSupport.h"
 #include "archive/Catalogue.h"
-#include "archive/DiskFile.h"
 #include "archive/ExtractEntry.h"
-#include "archive/MemoryFile.h"
-#include "support/TempDirectory.h"
 #include "writer/ArchiveWriter.h"
 
 namespace {
@@ -42,7 +39,6 @@ TEST(RoundTrip, EveryKindOfDataWithEveryParse) {
       {"random", RandomBytes(5000, 1)},
       {"text", TextLike(40000, 2)},
       {"one byte repeated", std::string(5000, 'q')},
-      {"every byte value", RandomBytes(256 * 40, 3)},
       {"large periodic, matches across every flush", Periodic(large, 4000, 4)},
       {"large text", TextLike(large, 5)},
   };
@@ -98,36 +94,6 @@ TEST(RoundTrip, ManyEntriesInOrder) {
   }
 }
 
-TEST(RoundTrip, ThroughTheFileSystem) {
-  qor::test::TempDirectory dir;
-  std::vector<ArchiveInput> inputs = {{"readme.txt", TextLike(3000, 9)}, {"empty", ""}, {"bin\\a.bin", RandomBytes(300000, 9)}};
-  {
-    qor::CDiskFile out;
-    ASSERT_TRUE(out.CreateExclusive(dir.PathOf("t.arc").c_str()));
-    qor::CArchiveWriter writer(out, qor::ArchiveSignature::Orblane);
-    ASSERT_TRUE(writer.Begin(std::vector<qor::EntryHead>{{"readme.txt"}, {"empty"}, {"bin\\a.bin"}}));
-    for (const ArchiveInput& input : inputs)
-      ASSERT_TRUE(writer.AddEntry(std::span(reinterpret_cast<const std::uint8_t*>(input.data.data()), input.data.size())));
-    ASSERT_TRUE(writer.Finish());
-  }
-  std::string path = dir.PathOf("t.arc");
-  ASSERT_TRUE(qor::IsArchiveFile(path.c_str()));
-  qor::Catalogue catalogue;
-  BYTE version = 0;
-  ASSERT_TRUE(qor::LoadArchiveCatalogue(path.c_str(), version, catalogue));
-  ASSERT_EQ(catalogue.size(), 3u);
-  for (std::int32_t i = 0; i < 3; ++i) {
-    qor::CDiskFile archive;
-    ASSERT_TRUE(archive.OpenForReading(path.c_str()));
-    qor::CHeapMemoryFile output(4096);
-    const std::string& expected = inputs[static_cast<std::size_t>(i)].data;
-    ASSERT_EQ(qor::ExtractEntry(archive, output, i, 0), static_cast<std::int32_t>(expected.size()));
-    std::uint32_t length = output.Length();
-    auto block = output.Detach();
-    EXPECT_EQ(block ? std::string(static_cast<const char*>(block.get()), length) : std::string(), expected) << i;
-  }
-}
-
 // Every byte of small archives changed in several ways, every truncation,
 // and one byte appended: the reader and the extractor agree with the rules.
 TEST(RoundTrip, DamagedArchivesGiveMinusOneOrWhatTheRulesSay) {
@@ -144,31 +110,23 @@ TEST(RoundTrip, DamagedArchivesGiveMinusOneOrWhatTheRulesSay) {
     ASSERT_EQ(read, ReferenceCatalogue(bytes).has_value()) << what;
     for (std::int32_t index = 0; index < (read ? static_cast<std::int32_t>(catalogue.size()) : 1) && index < 4;
          ++index) {
-      std::optional<std::string> expected = ReferenceExtract(bytes, index);
-      std::optional<std::string> got = Extract(bytes, index);
-      ASSERT_EQ(got.has_value(), expected.has_value()) << what << ", index " << index;
-      if (got) {
-        ASSERT_TRUE(*got == *expected) << what << ", index " << index;
-      }
+      ASSERT_EQ(Extract(bytes, index), ReferenceExtract(bytes, index)) << what << ", index " << index;
     }
   };
-  const unsigned char changes[] = {0x01, 0x80, 0xFF};
   for (std::size_t f = 0; f < fixtures.size(); ++f) {
     const std::string& fixture = fixtures[f];
+    const std::string name = "fixture " + std::to_string(f);
     for (std::size_t at = 0; at < fixture.size(); ++at) {
-      for (unsigned char change : changes) {
+      // Bits flipped, and values that mean something to the format.
+      const auto old = static_cast<unsigned char>(fixture[at]);
+      for (unsigned value : {old ^ 0x01u, old ^ 0x80u, old ^ 0xFFu, 0x00u, 0x01u, 0x41u, 0x42u}) {
         std::string bytes = fixture;
-        bytes[at] = static_cast<char>(static_cast<unsigned char>(bytes[at]) ^ change);
-        check(bytes, "fixture " + std::to_string(f) + " byte " + std::to_string(at) + " ^ " + std::to_string(change));
+        bytes[at] = static_cast<char>(value);
+        check(bytes, name + " byte " + std::to_string(at) + " = " + std::to_string(value));
       }
-      for (char value : {'\0', '\x01', '\x41', '\x42'}) {
-        std::string bytes = fixture;
-        bytes[at] = value;
-        check(bytes, "fixture " + std::to_string(f) + " byte " + std::to_string(at) + " = " + std::to_string(value));
-      }
-      check(fixture.substr(0, at), "fixture " + std::to_string(f) + " cut to " + std::to_string(at));
+      check(fixture.substr(0, at), name + " cut to " + std::to_string(at));
     }
-    check(fixture + "!", "fixture " + std::to_string(f) + " plus one byte");
+    check(fixture + "!", name + " plus one byte");
   }
 }
 

@@ -55,14 +55,21 @@ TEST(ArchiveNode, PathsBecomeFoldersAndFiles) {
   }
 }
 
+// AddPath tells whether the path is in the tree, also once the node has been
+// read: what is added after a lookup keeps the names unique and ordered.
 TEST(ArchiveNode, AddPathTellsWhetherThePathIsInTheTree) {
-  const struct { const char* path; bool result; } rows[] = {
-      {"", true},  {nullptr, true}, {"f", true}, {"f", true} /* already there */, {"f\\g", false},
-      {"d\\e", true}, {"d", true},  {"d\\e\\x", false}, {"d\\new\\x", true},
-  };
+  const struct { const char* path; bool result; } before[] = {
+      {"", true},  {nullptr, true}, {"m", true}, {"m", true} /* already there */, {"m\\g", false},
+      {"d\\x", true}, {"d", true},  {"d\\x\\z", false}, {"d\\new\\z", true},
+  }, after[] = {{"m", true}, {"a", true}, {"d/y", true}, {"d/x", true}, {"m/z", false}};
   CArchiveNode root;
-  for (const auto& row : rows)
-    EXPECT_EQ(root.AddPath(row.path, 0, 0x80, 0, kTime), row.result) << (row.path ? row.path : "(null)");
+  DWORD index = 0;
+  for (const auto& row : before)
+    EXPECT_EQ(root.AddPath(row.path, index++, 0x80, 0, kTime), row.result) << (row.path ? row.path : "(null)");
+  ASSERT_NE(root.FindChild("m"), nullptr);
+  ASSERT_EQ(Dump(root), "d{new{z#8},x#5},m#2");
+  for (const auto& row : after) EXPECT_EQ(root.AddPath(row.path, index++, 0x80, 0, kTime), row.result) << row.path;
+  EXPECT_EQ(Dump(root), "a#10,d{new{z#8},x#5,y#11},m#2");
 }
 
 TEST(ArchiveNode, RecordsCarryTheCatalogueFieldsOrTheFolderDefaults) {
@@ -121,20 +128,6 @@ TEST(ArchiveNode, ManyChildrenAreOrderedAndTheFirstOfEachNameKept) {
     EXPECT_EQ(entry->record->getIndex(), i) << Show(order[i]) << ": the first entry of the name";
     EXPECT_EQ(sub->node->FindChild(order[i].c_str())->record->getIndex(), i) << Show(order[i]);
   }
-}
-
-TEST(ArchiveNode, AddingAfterReadingKeepsNamesUniqueAndOrdered) {
-  CArchiveNode root;
-  root.AddPath("m", 0, 0x80, 0, kTime);
-  root.AddPath("d\\x", 1, 0x80, 0, kTime);
-  ASSERT_NE(root.FindChild("m"), nullptr);
-  ASSERT_EQ(Dump(root), "d{x#1},m#0");
-  EXPECT_TRUE(root.AddPath("m", 2, 0x80, 0, kTime));
-  EXPECT_TRUE(root.AddPath("a", 3, 0x80, 0, kTime));
-  EXPECT_TRUE(root.AddPath("d/y", 4, 0x80, 0, kTime));
-  EXPECT_TRUE(root.AddPath("d/x", 5, 0x80, 0, kTime));
-  EXPECT_FALSE(root.AddPath("m/z", 6, 0x80, 0, kTime));
-  EXPECT_EQ(Dump(root), "a#3,d{x#1,y#4},m#0");
 }
 
 TEST(ArchiveNode, NamesTooLongForARecordAreDropped) {

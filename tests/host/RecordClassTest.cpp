@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,8 @@ TEST(RecordClass, ReadsJoinsAndBuildsTheLibrarysRecords) {
 }
 
 // The identifiers are written twice, as the type library source takes them
-// and as C and C++ take them; both forms must name the same values.
+// and as C and C++ take them; both forms must name the same values, no two
+// alike, and the library's the one its type library was published under.
 TEST(Identifiers, BothFormsOfEveryIdentifierAgree) {
 #define QOR_STRINGIZE_(tokens) #tokens
 #define QOR_STRINGIZE(tokens) QOR_STRINGIZE_(tokens)
@@ -138,6 +140,7 @@ TEST(Identifiers, BothFormsOfEveryIdentifierAgree) {
       {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveLink), CLSID_zKtrnArchiveLink},
       {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveLink), IID_IzKtrnArchiveLink},
   };
+  std::set<std::string> distinct;
   for (const Row& row : rows) {
     const GUID& g = row.value;
     char text[37];
@@ -145,7 +148,10 @@ TEST(Identifiers, BothFormsOfEveryIdentifierAgree) {
                   static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
                   g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     EXPECT_STREQ(text, row.text);
+    distinct.insert(text);
   }
+  EXPECT_EQ(distinct.size(), std::size(rows));
+  EXPECT_STREQ(rows[0].text, "13D8629F-C9D5-4AF4-BBAF-A199C806D2E5");
 }
 
 }  // namespace

@@ -74,36 +74,23 @@ TEST_F(Pidl, AllocGivesAOneItemListOfThatSize) {
   EXPECT_EQ(PidlAlloc(0xFFFF), nullptr);
 }
 
-TEST_F(Pidl, CopiesAreNewListsWithTheSameBytes) {
-  const struct { const char* name; std::string list, first; } rows[] = {
-      {"empty", List({}), List({})},
-      {"one item", List({kA}), List({kA})},
-      {"three items", List({kA, kB, kC}), List({kA})},
-  };
-  for (const auto& row : rows) {
-    std::vector<BYTE> bytes = Exact(row.list);
-    UniquePidl copy(PidlCopy(AsList(bytes))), first(PidlCopyFirst(AsList(bytes)));
-    ASSERT_TRUE(copy && first) << row.name;
-    EXPECT_NE(reinterpret_cast<BYTE*>(copy.get()), bytes.data()) << row.name;
-    EXPECT_EQ(BytesOf(copy.get()), row.list) << row.name;
-    EXPECT_EQ(BytesOf(first.get()), row.first) << row.name;
-  }
-  EXPECT_EQ(PidlCopy(nullptr), nullptr);
-  EXPECT_EQ(PidlCopyFirst(nullptr), nullptr);
-}
-
-TEST_F(Pidl, ConcatJoinsTheItemsOfBothListsAndTakesNullForEmpty) {
+// Copies and joins are new lists of the same bytes; a null list joins as
+// the empty one.
+TEST_F(Pidl, CopiesAndJoinsAreNewListsOfTheSameBytes) {
   const std::string k32 = Item(std::string(30, 'r'));
-  const struct { const char* name; std::string a, b, joined; } rows[] = {
-      {"a 32-byte item and the empty list", List({k32}), List({}), List({k32})},
-      {"the empty list and an item", List({}), List({kB}), List({kB})},
-      {"two 32-byte items", List({k32}), List({k32}), List({k32, k32})},
-      {"two lists of several items", List({kA, kB}), List({kC, kA}), List({kA, kB, kC, kA})},
+  const struct { const char* name; std::string a, first, b, joined; } rows[] = {
+      {"an empty list, joined to an item", List({}), List({}), List({kB}), List({kB})},
+      {"a 32-byte item, joined to the empty list", List({k32}), List({k32}), List({}), List({k32})},
+      {"a 32-byte item, joined to another", List({k32}), List({k32}), List({k32}), List({k32, k32})},
+      {"several items, joined to several", List({kA, kB, kC}), List({kA}), List({kC, kA}), List({kA, kB, kC, kC, kA})},
   };
   for (const auto& row : rows) {
     std::vector<BYTE> a = Exact(row.a), b = Exact(row.b);
-    UniquePidl joined(PidlConcat(AsList(a), AsList(b)));
-    ASSERT_NE(joined, nullptr) << row.name;
+    UniquePidl copy(PidlCopy(AsList(a))), first(PidlCopyFirst(AsList(a))), joined(PidlConcat(AsList(a), AsList(b)));
+    ASSERT_TRUE(copy && first && joined) << row.name;
+    EXPECT_NE(reinterpret_cast<BYTE*>(copy.get()), a.data()) << row.name;
+    EXPECT_EQ(BytesOf(copy.get()), row.a) << row.name;
+    EXPECT_EQ(BytesOf(first.get()), row.first) << row.name;
     EXPECT_EQ(BytesOf(joined.get()), row.joined) << row.name;
   }
   std::vector<BYTE> a = Exact(List({kA}));
@@ -113,6 +100,8 @@ TEST_F(Pidl, ConcatJoinsTheItemsOfBothListsAndTakesNullForEmpty) {
   EXPECT_EQ(BytesOf(left.get()), List({kA}));
   EXPECT_EQ(BytesOf(right.get()), List({kA}));
   EXPECT_EQ(BytesOf(neither.get()), List({}));
+  EXPECT_EQ(PidlCopy(nullptr), nullptr);
+  EXPECT_EQ(PidlCopyFirst(nullptr), nullptr);
 }
 
 TEST_F(Pidl, SizesAreSixteenBitAndListsBeyondThemAreNotCopied) {

@@ -15,15 +15,10 @@ namespace {
 using names_test::ExactBytes;
 using names_test::Show;
 
-TEST(PathSeparator, OnlySlashAndBackslash) {
-  for (int c = 0; c < 256; ++c)
-    EXPECT_EQ(qor::IsPathSeparator(static_cast<unsigned char>(c)), c == 0x2F || c == 0x5C ? 1 : 0) << c;
-}
-
 // The backwards count must agree with a forward walk from the start, for
 // every string of up to five bytes over an alphabet of plain bytes, both lead
 // ranges and their ends, lead values that double as trail bytes, and the
-// separators.
+// separators, which are '/' and '\\' alone.
 TEST(TrailByte, AgreesWithAForwardWalk) {
   const char alphabet[] = {'a', '\\', '/', '\x81', '\x9F', '\xE0', '\xFC', '\xFD', '\xA0', '\x40'};
   std::vector<std::string> texts = {""};
@@ -43,6 +38,8 @@ TEST(TrailByte, AgreesWithAForwardWalk) {
       ASSERT_EQ(qor::IsSeparatorAt(text, at), !trail[i] && qor::IsPathSeparator(text[i])) << Show(text) << " at " << i;
     }
   }
+  for (int c = 0; c < 256; ++c)
+    EXPECT_EQ(qor::IsPathSeparator(static_cast<unsigned char>(c)), c == '/' || c == '\\' ? 1 : 0) << c;
   // Outside the string neither is true.
   for (std::ptrdiff_t at : {-1, 2}) {
     EXPECT_EQ(qor::IsTrailByteAt("\x95\x5C", at), 0) << at;

@@ -52,19 +52,22 @@ TEST(Sites, SiteAndPathOfEachKindOfUrl) {
   }
 }
 
-TEST(FtpUrls, PartsLandInTheirFields) {
+// Build writes every part back but the type.
+TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
   const struct {
     std::string url, user, password, host, port, path, type;
     int flags;
+    std::string built;
   } rows[] = {
-      {"ftp://me:secret@h:21/d/f;type=i", "me", "secret", "h", "21", "d/f", "type=i", 0xFF},
-      {"ftp://h", "", "", "h", "", "", "", 0x07},
-      {"ftp:h/d", "", "", "", "", "", "", 0x03},
-      {"ftp://@h/", "", "", "h", "", "", "", 0x57},
-      {"ftp", "", "", "", "", "", "", 0x01},
-      {"ftp://h/a;b;c", "", "", "h", "", "a", "b;c", 0x37},
-      {"ftp://a@b@h/", "a", "", "b@h", "", "", "", 0x57},  // the first '@' ends the user information
-      {"ftp://h/\x95\x5C;t", "", "", "h", "", "\x95\x5C", "t", 0x37},
+      {"ftp://me:secret@h:21/d/f;type=i", "me", "secret", "h", "21", "d/f", "type=i", 0xFF, "ftp://me:secret@h:21/d/f"},
+      {"ftp://:pw@h:21/d", "", "pw", "h", "21", "d", "", 0xDF, "ftp://:pw@h:21/d"},
+      {"ftp://h", "", "", "h", "", "", "", 0x07, "ftp://h/"},
+      {"ftp:h/d", "", "", "", "", "", "", 0x03, "ftp:///"},
+      {"ftp://@h/", "", "", "h", "", "", "", 0x57, "ftp://h/"},
+      {"ftp", "", "", "", "", "", "", 0x01, "ftp:///"},
+      {"ftp://h/a;b;c", "", "", "h", "", "a", "b;c", 0x37, "ftp://h/a"},
+      {"ftp://a@b@h/", "a", "", "b@h", "", "", "", 0x57, "ftp://a@b@h/"},  // the first '@' ends the user information
+      {"ftp://h/\x95\x5C;t", "", "", "h", "", "\x95\x5C", "t", 0x37, "ftp://h/\x95\x5C"},
   };
   for (const auto& row : rows) {
     qor::CFtpUrl url;
@@ -77,24 +80,14 @@ TEST(FtpUrls, PartsLandInTheirFields) {
     EXPECT_EQ(url.m_strPath, row.path) << row.url;
     EXPECT_EQ(url.m_strType, row.type) << row.url;
     EXPECT_EQ(url.m_nFlags, row.flags) << row.url;
+    EXPECT_EQ(url.Build(), row.built) << row.url;
   }
 }
 
-TEST(FtpUrls, BuildWritesEverythingButTheType) {
-  qor::CFtpUrl url;
-  url.Parse("ftp://me:secret@h:21/d/f;type=i");
-  EXPECT_EQ(url.Build(), "ftp://me:secret@h:21/d/f");
-  url.m_strUser.clear();
-  url.m_strPassword.clear();
-  EXPECT_EQ(url.Build(), "ftp://h:21/d/f");
-  url.m_strPassword = "pw";
-  EXPECT_EQ(url.Build(), "ftp://:pw@h:21/d/f");
-  qor::CFtpUrl empty;
-  empty.Parse("ftp:");
-  EXPECT_EQ(empty.Build(), "ftp:///");
-}
-
-TEST(Sameness, UrlsCompareSiteWithoutCaseAndPathExactly) {
+// Two URLs compare their sites without case and their paths exactly; two
+// paths compare as file names.
+TEST(Sameness, UrlsBySiteAndPathAndPathsAsFileNames) {
+  const std::string longPath(260, 'a'), longUpper(260, 'A');
   const struct { std::string a, b; int same; } rows[] = {
       {"http://h/a", "HTTP://H/a", 1},
       {"http://h/a", "http://h/A", 0},
@@ -106,17 +99,6 @@ TEST(Sameness, UrlsCompareSiteWithoutCaseAndPathExactly) {
       {"foo:x", "FOO:X", 1},
       {"foo:x", "bar:x", 0},
       {"file:///C:/a", "FILE:///c:/a", 1},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(qor::IsSameUrl(row.a, row.b), row.same) << row.a << " ~ " << row.b;
-    EXPECT_EQ(qor::IsSameUrl(row.b, row.a), row.same) << row.b << " ~ " << row.a;
-    EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << row.a << " ~ " << row.b;
-  }
-}
-
-TEST(Sameness, PathsCompareAsFileNames) {
-  const std::string longPath(260, 'a'), longUpper(260, 'A');
-  const struct { std::string a, b; int same; } rows[] = {
       {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1},
       {"C:\\a", "C:/a", 0},                  // separators are bytes like any other here
       {"\x82\x60", "\x82\x81", 0},           // full-width letters are not folded
@@ -126,8 +108,10 @@ TEST(Sameness, PathsCompareAsFileNames) {
       {"http://h/a", "C:\\a", 0},
       {"", "", 1},
   };
-  for (const auto& row : rows)
+  for (const auto& row : rows) {
     EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << Show(row.a) << " ~ " << Show(row.b);
+    EXPECT_EQ(qor::IsSameLocation(row.b, row.a), row.same) << Show(row.b) << " ~ " << Show(row.a);
+  }
 }
 
 }  // namespace

@@ -63,25 +63,23 @@ TEST(PosixIcons, FixedTableByAttributesAndExtensionOrByTheFileOnDisk) {
   EXPECT_EQ(info.iIcon, kIconFile);
 }
 
-TEST(PosixTaskAllocator, EveryReferenceIsCounted) {
-  long before = qor::posix::OutstandingAllocatorReferences();
+TEST(PosixBalances, EveryAllocatorReferenceAndGlobalBlockIsCounted) {
+  const long references = qor::posix::OutstandingAllocatorReferences();
   IMalloc* malloc = nullptr;
   ASSERT_EQ(SHGetMalloc(&malloc), S_OK);
-  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before + 1);
+  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), references + 1);
   malloc->Release();
-  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), before);
-}
+  EXPECT_EQ(qor::posix::OutstandingAllocatorReferences(), references);
 
-TEST(PosixGlobalMemory, EveryBlockIsCounted) {
-  long before = qor::posix::OutstandingGlobalBlocks();
+  const long blocks = qor::posix::OutstandingGlobalBlocks();
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 0);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(GlobalLock(block), nullptr) << "an empty block has no bytes to lock";
-  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), before + 1);
+  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), blocks + 1);
   IStream* stream = nullptr;
   ASSERT_EQ(CreateStreamOnHGlobal(block, TRUE, &stream), S_OK);
   stream->Release();
-  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), before) << "the stream freed its block";
+  EXPECT_EQ(qor::posix::OutstandingGlobalBlocks(), blocks) << "the stream freed its block";
 }
 
 }  // namespace

@@ -73,56 +73,35 @@ class AllocationFailure : public ShellTest {
   }
 };
 
+// Operations a host makes in a row are swept as one: every allocation of
+// each of them still fails in its turn.
 TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
-  const std::set<HRESULT> openStatuses = {S_OK, E_OUTOFMEMORY};
   ComPtr<IzKtrnArchiveObject> held;
-  Sweep(
-      "open", [&] { return Open(m_path, held); }, openStatuses, [&] { held.Reset(); });
+  Sweep("open", [&] { return Open(m_path, held); }, {S_OK, E_OUTOFMEMORY}, [&] { held.Reset(); });
 
   Opened opened = OpenRoot();
   IShellFolder* root = opened.root.Get();
+  UniquePidl top = Child(root, "top.txt"), dir = Child(root, "dir");
+  // What the test itself needs is allocated before the failing starts.
+  std::u16string parsingName = Widen(m_path + "/dir\\f.txt");
   Sweep(
-      "enumerate",
+      "enumerate, display names, bind and parse",
       [&] {
         ComPtr<IEnumIDList> items;
         HRESULT hr = root->EnumObjects(nullptr, kAll, items.Put());
         for (LPITEMIDLIST item = nullptr; SUCCEEDED(hr) && (hr = items->Next(1, &item, nullptr)) == S_OK;)
           qor::PidlFree(item);
-        return hr == S_FALSE ? S_OK : hr;
-      },
-      {S_OK, E_OUTOFMEMORY});
-
-  UniquePidl top = Child(root, "top.txt"), dir = Child(root, "dir");
-  Sweep(
-      "display names",
-      [&] {
+        RETURN_IF_FAILED(hr);
         for (SHGDNF flags : {SHGDN_NORMAL, SHGDN_INFOLDER, SHGDN_FORPARSING}) {
           STRRET name{};
-          HRESULT hr = root->GetDisplayNameOf(top.get(), flags, &name);
-          if (FAILED(hr)) return hr;
+          RETURN_IF_FAILED(root->GetDisplayNameOf(top.get(), flags, &name));
           if (name.uType == STRRET_WSTR) TaskFree(name.pOleStr);
         }
-        return S_OK;
-      },
-      {S_OK, E_OUTOFMEMORY});
-
-  Sweep(
-      "bind",
-      [&] {
         ComPtr<IShellFolder> sub;
-        return root->BindToObject(dir.get(), nullptr, IID_IShellFolder, sub.PutVoid());
-      },
-      {S_OK, E_OUTOFMEMORY});
-
-  // What the test itself needs is allocated before the failing starts.
-  std::u16string parsingName = Widen(m_path + "/dir\\f.txt");
-  Sweep(
-      "parse",
-      [&] {
-        std::u16string& name = parsingName;
+        RETURN_IF_FAILED(root->BindToObject(dir.get(), nullptr, IID_IShellFolder, sub.PutVoid()));
         LPITEMIDLIST list = nullptr;
-        HRESULT hr = root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(name.data()), nullptr, &list,
-                                            nullptr);
+        hr = root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(parsingName.data()), nullptr, &list,
+                                    nullptr);
         qor::PidlFree(list);
         return hr;
       },
@@ -144,49 +123,36 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
         {S_OK, E_OUTOFMEMORY});
   }
 
+  auto removeIfThere = [&](const char* name) {
+    if (m_dir.Exists(name)) m_dir.Remove(name);
+  };
   const std::string output = m_dir.PathOf("out");
   Sweep(
       "extract", [&] { return opened.archive->ExtractFile(1, NarrowArgument(output)); }, {S_OK, E_FAIL},
-      [&] {
-        if (m_dir.Exists("out")) m_dir.Remove("out");
-      });
+      [&] { removeIfThere("out"); });
 
-  auto newLink = [](ComPtr<IzKtrnArchiveLink>& link, ComPtr<IPersistFile>& file) {
-    RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
-    return link.QueryInterface(IID_IPersistFile, file.PutVoid());
-  };
-  const std::string linkFile = m_dir.PathOf("x.lnk");
-  const std::u16string wideLinkFile = Widen(linkFile);
+  // A link saved by one object, then loaded and resolved by another.
+  const std::u16string linkFile = Widen(m_dir.PathOf("x.lnk"));
   UniquePidl place = Concat(FullList(root).get(), top.get());
   Sweep(
-      "save a link",
+      "save, load and resolve a link",
       [&] {
-        ComPtr<IzKtrnArchiveLink> link;
-        ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(newLink(link, file));
+        ComPtr<IzKtrnArchiveLink> link, loaded;
+        ComPtr<IPersistFile> file, loadedFile;
+        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, link.PutVoid()));
+        RETURN_IF_FAILED(link.QueryInterface(IID_IPersistFile, file.PutVoid()));
         RETURN_IF_FAILED(link->SetIDList(place.get()));
-        return file->Save(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), TRUE);
-      },
-      {S_OK, E_OUTOFMEMORY, E_FAIL},
-      [&] {
-        if (m_dir.Exists("x.lnk")) m_dir.Remove("x.lnk");
-      });
-
-  m_dir.Write("x.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/top.txt\r\n");
-  Sweep(
-      "load and resolve a link",
-      [&] {
-        ComPtr<IzKtrnArchiveLink> link;
-        ComPtr<IPersistFile> file;
-        RETURN_IF_FAILED(newLink(link, file));
-        RETURN_IF_FAILED(file->Load(reinterpret_cast<LPCOLESTR>(wideLinkFile.c_str()), 0));
+        RETURN_IF_FAILED(file->Save(reinterpret_cast<LPCOLESTR>(linkFile.c_str()), TRUE));
+        RETURN_IF_FAILED(QORCreateLinkObject(IID_IzKtrnArchiveLink, loaded.PutVoid()));
+        RETURN_IF_FAILED(loaded.QueryInterface(IID_IPersistFile, loadedFile.PutVoid()));
+        RETURN_IF_FAILED(loadedFile->Load(reinterpret_cast<LPCOLESTR>(linkFile.c_str()), 0));
         ComPtr<IUnknown> folder;
         LPITEMIDLIST list = nullptr;
-        HRESULT hr = link->Resolve(folder.Put(), &list);
+        HRESULT hr = loaded->Resolve(folder.Put(), &list);
         qor::PidlFree(list);
         return hr;
       },
-      {S_OK, E_OUTOFMEMORY, E_FAIL});
+      {S_OK, E_OUTOFMEMORY, E_FAIL}, [&] { removeIfThere("x.lnk"); });
 }
 
 }  // namespace

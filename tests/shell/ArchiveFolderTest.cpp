@@ -11,15 +11,21 @@
 namespace shell_test {
 namespace {
 
-// One archive for most of the folder's questions:
-//   my.data.arc
+// One archive for most of the folder's questions, in a folder named by a
+// double-byte character whose second byte is 0x5C (hyo), which stays whole in
+// the archive's own path, in the tree, in display names and when binding:
+//   hyo\hyo.data.arc
 //     A\x               a\b\c   a\b\d.bin   a\f.txt
-//     empty             top.txt
+//     empty             top.txt   hyo\hyo.txt
+const std::string kHyo = "\x95\x5C";
+
 class ArchiveFolder : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    OpenArchive("my.data.arc", {{"top.txt", "top", 100},
+    m_dir.MakeDirectory(kHyo);
+    OpenArchive(kHyo + "\\" + kHyo + ".data.arc", {{"top.txt", "top", 100},
+                                {kHyo + "\\" + kHyo + ".txt", "inner", 9},
                                 {"a\\b\\c", "ccc", -86400},
                                 {"a\\f.txt", "ffff", 0},
                                 {"a/b/d.bin", std::string(3000, 'd'), 0x7FFFFFFF},
@@ -81,7 +87,9 @@ TEST_F(ArchiveFolder, DisplayNames) {
   ComPtr<IShellFolder> ab = SubFolder(a.Get(), "b");
   ComPtr<IShellFolder> abDirect = Bind(m_root.Get(), Path({"a", "b"}).get());
   UniquePidl top = Child(m_root.Get(), "top.txt"), f = Child(a.Get(), "f.txt"), c = Child(ab.Get(), "c");
-  UniquePidl b = Child(a.Get(), "b");
+  UniquePidl b = Child(a.Get(), "b"), hyo = Child(m_root.Get(), kHyo);
+  ComPtr<IShellFolder> hyoFolder = Bind(m_root.Get(), hyo.get());
+  UniquePidl hyoFile = Child(hyoFolder.Get(), kHyo + ".txt");
   std::string foreign = std::string("\x06\x00xyzw\x00\x00", 8);
   const struct {
     const char* what;
@@ -90,23 +98,28 @@ TEST_F(ArchiveFolder, DisplayNames) {
     SHGDNF flags;
     std::string expected;
   } rows[] = {
-      {"root itself", m_root.Get(), EmptyList(), SHGDN_NORMAL, "my.data"},
-      {"root itself in folder", m_root.Get(), EmptyList(), SHGDN_INFOLDER, "my.data"},
+      {"root itself", m_root.Get(), EmptyList(), SHGDN_NORMAL, kHyo + ".data"},
+      {"root itself in folder", m_root.Get(), EmptyList(), SHGDN_INFOLDER, kHyo + ".data"},
       {"root itself for parsing", m_root.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/"},
       {"root itself in folder for parsing", m_root.Get(), EmptyList(), SHGDN_INFOLDER | SHGDN_FORPARSING, m_path + "/"},
-      {"not a record", m_root.Get(), reinterpret_cast<LPCITEMIDLIST>(foreign.data()), SHGDN_NORMAL, "my.data"},
+      {"not a record", m_root.Get(), reinterpret_cast<LPCITEMIDLIST>(foreign.data()), SHGDN_NORMAL, kHyo + ".data"},
       {"file", m_root.Get(), top.get(), SHGDN_NORMAL, "top.txt"},
       {"file for editing", m_root.Get(), top.get(), SHGDN_FOREDITING, "top.txt"},
       {"file for parsing", m_root.Get(), top.get(), SHGDN_FORPARSING, m_path + "/top.txt"},
       {"sub-folder item", a.Get(), b.get(), SHGDN_NORMAL, "b"},
-      {"sub-folder itself", a.Get(), EmptyList(), SHGDN_NORMAL, "my.data"},
+      {"sub-folder itself", a.Get(), EmptyList(), SHGDN_NORMAL, kHyo + ".data"},
       {"sub-folder itself for parsing", a.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/a"},
       {"item in a sub-folder for parsing", a.Get(), f.get(), SHGDN_FORPARSING, m_path + "/a\\f.txt"},
       {"item two levels down", ab.Get(), c.get(), SHGDN_FORPARSING | SHGDN_INFOLDER, m_path + "/a\\b\\c"},
       {"folder bound through two items", abDirect.Get(), c.get(), SHGDN_FORPARSING, m_path + "/a\\b\\c"},
+      {"double-byte folder", m_root.Get(), hyo.get(), SHGDN_NORMAL, kHyo},
+      {"in a double-byte folder", hyoFolder.Get(), hyoFile.get(), SHGDN_FORPARSING, m_path + "/" + kHyo + "\\" + kHyo + ".txt"},
   };
   for (const auto& row : rows) EXPECT_EQ(DisplayName(row.folder, row.pidl, row.flags), row.expected) << row.what;
+  EXPECT_EQ(WideDisplayName(m_root.Get(), EmptyList(), SHGDN_NORMAL), u"\u8868.data");
+  EXPECT_EQ(WideDisplayName(hyoFolder.Get(), hyoFile.get(), SHGDN_NORMAL), u"\u8868.txt");
   EXPECT_EQ(Children(abDirect.Get()), (Names{"c", "d.bin"}));
+  EXPECT_EQ(Children(m_root.Get()), (Names{"A", "a", "empty", "top.txt", kHyo}));
   EXPECT_EQ(m_root->GetDisplayNameOf(top.get(), SHGDN_NORMAL, nullptr), E_INVALIDARG);
 }
 
@@ -169,6 +182,7 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
       {{"a", "b", "d.bin"}, std::string(3000, 'd'), 0x7FFFFFFF},
       {{"a", "f.txt"}, "ffff", 0},
       {{"empty"}, "", -2147483647 - 1},
+      {{kHyo.c_str(), "\x95\x5C.txt"}, "inner", 9},
       {{"a"}, std::nullopt, 0},  // folders: no size, no time, no contents
       {{"A"}, std::nullopt, 0},
       {{"a", "b"}, std::nullopt, 0},
@@ -189,13 +203,18 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
     EXPECT_EQ(m_folder->GetLastModifiedTime(last, &time), S_OK) << what;
     EXPECT_EQ(time.dwLowDateTime, expected.dwLowDateTime) << what;
     EXPECT_EQ(time.dwHighDateTime, expected.dwHighDateTime) << what;
-    std::string output = "out" + std::to_string(n++);
+    std::string output = kHyo + "\\out" + std::to_string(n++);
     EXPECT_EQ(m_folder->ExtractFile(list.get(), NarrowArgument(m_dir.PathOf(output))), file ? S_OK : E_FAIL) << what;
     ASSERT_EQ(m_dir.Exists(output), file) << what;
     if (file) {
       EXPECT_EQ(m_dir.Read(output), *row.contents) << what;
     }
   }
+  ComPtr<IShellFolder> hyo = SubFolder(m_root.Get(), kHyo);
+  EXPECT_EQ(Query<IzKtrnArchiveFolder>(hyo.Get(), IID_IzKtrnArchiveFolder)
+                ->ExtractFile(Child(hyo.Get(), kHyo + ".txt").get(), NarrowArgument(m_dir.PathOf("own"))),
+            S_OK);
+  EXPECT_EQ(m_dir.Read("own"), "inner") << "a sub-folder's own item";
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
@@ -249,45 +268,6 @@ TEST_F(ArchiveFolder, FullQualifiedListIsTheArchiveFileFollowedByTheFolderPath) 
     EXPECT_TRUE(full && qor::PidlEqual(full.get(), Concat(file.get(), row.inside.get()).get())) << row.what;
   }
   EXPECT_EQ(m_folder->GetFullQualifiedPIDL(nullptr), E_POINTER);
-}
-
-TEST_F(ArchiveFolder, DataObjectRequestsAreCheckedFirst) {
-  UniquePidl top = Child(m_root.Get(), "top.txt");
-  LPCITEMIDLIST items[] = {top.get()};
-  EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, nullptr), E_POINTER);
-  for (const IID* iid : {&IID_IShellFolder, &IID_IUnknown, &IID_IEnumIDList}) {
-    void* out = nullptr;
-    EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, *iid, nullptr, &out), E_NOINTERFACE);
-  }
-  EXPECT_EQ(Live(), 2);
-}
-
-// Names whose second byte is 0x5C stay whole everywhere: in the archive's
-// own path, in the tree, in display names and when binding.
-TEST_F(ShellTest, DoubleByteNamesWithABackslashTrailByte) {
-  const std::string kHyo = "\x95\x5C";  // one double-byte character, trail byte 0x5C
-  m_dir.MakeDirectory(kHyo);
-  OpenArchive(kHyo + "\\" + kHyo + ".arc",
-              {{kHyo + "\\" + kHyo + ".txt", "inner", 0}, {"z", "z", 0}, {"\x81\x40", "s", 0}});
-  IShellFolder* root = m_root.Get();
-  ASSERT_TRUE(root);
-  EXPECT_EQ(Children(root), (Names{"z", "\x81\x40", kHyo}));
-  EXPECT_EQ(WideDisplayName(root, EmptyList(), SHGDN_NORMAL), u"\u8868");
-  EXPECT_EQ(DisplayName(root, EmptyList(), SHGDN_FORPARSING), m_path + "/");
-
-  UniquePidl folderItem = Child(root, kHyo);
-  EXPECT_TRUE(RecordOf(folderItem.get())->isFolder());
-  EXPECT_EQ(WideDisplayName(root, folderItem.get(), SHGDN_NORMAL), u"\u8868");
-  ComPtr<IShellFolder> sub = Bind(root, folderItem.get());
-  ASSERT_TRUE(sub);
-  EXPECT_EQ(Children(sub.Get()), Names{kHyo + ".txt"});
-  UniquePidl file = Child(sub.Get(), kHyo + ".txt");
-  EXPECT_EQ(WideDisplayName(sub.Get(), file.get(), SHGDN_NORMAL), u"\u8868.txt");
-  EXPECT_EQ(DisplayName(sub.Get(), file.get(), SHGDN_FORPARSING), m_path + "/" + kHyo + "\\" + kHyo + ".txt");
-
-  ComPtr<IzKtrnArchiveFolder> folder = Query<IzKtrnArchiveFolder>(sub.Get(), IID_IzKtrnArchiveFolder);
-  EXPECT_EQ(folder->ExtractFile(file.get(), NarrowArgument(m_dir.PathOf(kHyo + "\\out"))), S_OK);
-  EXPECT_EQ(m_dir.Read(kHyo + "\\out"), "inner") << "a sub-folder's own item, into a folder of that name";
 }
 
 }  // namespace

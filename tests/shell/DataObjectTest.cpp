@@ -120,10 +120,18 @@ TEST_F(DataObject, ContentsAreDecompressedOnRequest) {
   EXPECT_EQ(FileContents(data.Get(), 2, TYMED_ISTREAM), "\x01\x02\x03") << "the last item of a longer list";
 }
 
+// The folder checks a request for a data object before it makes one.
 // QueryGetData looks at the index, then the aspect, then the device, but not
 // at the medium or whether the item is a file; GetData refuses what it cannot
 // deliver and then leaves the medium empty.
 TEST_F(DataObject, QueryGetDataAndGetDataAnswerEachRequest) {
+  LPCITEMIDLIST items[] = {m_big_item.get()};
+  EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, nullptr), E_POINTER);
+  for (const IID* iid : {&IID_IShellFolder, &IID_IUnknown, &IID_IEnumIDList}) {
+    void* out = nullptr;
+    EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, *iid, nullptr, &out), E_NOINTERFACE);
+  }
+  EXPECT_EQ(Live(), 2) << "nothing made";
   ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get()});
   DVTARGETDEVICE device{};
   const struct { const char* what; FORMATETC format; HRESULT query, get; } rows[] = {
