@@ -158,11 +158,11 @@ TEST(ExtractEntry, IndexInRangeOfAnArchiveOfExactlyItsCataloguedLength) {
 // less than a match for matches of 15 bytes from 4095 back, which reach into
 // the history from the first byte on.
 TEST(ExtractEntry, OutputIsWrittenInWindowSizedChunks) {
-  std::string far = AB + Filler(4095);
-  for (int i = 0; i < 30000; ++i) far += "\x42\xFF\xFF";
+  std::string distant = AB + Filler(4095);
+  for (int i = 0; i < 30000; ++i) distant += "\x42\xFF\xFF";
   const struct { const char* what; std::string stored; std::uint32_t overshoot; } rows[] = {
       {"literals", AB + Filler(3 * kFlushThreshold), 0},
-      {"far matches", far, 14},
+      {"distant matches", distant, 14},
   };
   for (const auto& row : rows) {
     std::optional<std::string> expected = ReferenceDecode(row.stored);
