@@ -6,8 +6,11 @@
 # and prints the time per entry. Last it extracts one 1 GB entry and reports
 # the peak resident memory (/usr/bin/time -v) and the rate, beside the
 # in-memory decoding rate of the same entry (decoder_bench --archive).
+# Then, on a copy of a real tree (`cp -rL`, by default of /usr/include), it
+# times packing with `qor pack`, `qor pack --best`, `zip -r` and `tar -cz`,
+# and extracting and testing each result, with sizes and ratios.
 #
-#   bench/scale.sh [--sizes "10000 60000 1000000"] [--runs 3] [--big-mb 1024] [--work DIR] [--out DIR]
+#   bench/scale.sh [--sizes "10000 60000 1000000"] [--runs 3] [--big-mb 1024] [--tree DIR] [--work DIR] [--out DIR]
 #
 # Each program runs --runs times into an empty output folder, its input read
 # once before (so that no run pays for a cold cache); the fastest run counts.
@@ -25,12 +28,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 sizes="10000 60000 1000000"
 big_mb=1024
 runs=3
+tree=/usr/include
 work="$root/build/release/scale"
 out="/dev/shm/qor-scale-out"
 [ -d /dev/shm ] || out="$work/out"
 source "$root/bench/common.sh"
-options="sizes runs big_mb work out"
-usage='[--sizes "N..."] [--runs R] [--big-mb MB] [--work DIR] [--out DIR]'
+options="sizes runs big_mb tree work out"
+usage='[--sizes "N..."] [--runs R] [--big-mb MB] [--tree DIR] [--work DIR] [--out DIR]'
 parse_options "$@"
 
 bin="$root/build/release/bin"
@@ -81,14 +85,15 @@ prepare() {
 
 fresh() { rm -rf "$1" && mkdir -p "$1"; }
 
-# The fastest of $runs runs of a command reading INPUT, each into an empty
-# output folder with INPUT in the page cache: best INPUT COMMAND...
+# The fastest of $runs runs of a command reading INPUT (a file or a folder),
+# each into an empty output folder with INPUT in the page cache:
+# best INPUT COMMAND...
 best() {
   local input=$1 fastest="" t
   shift
   for ((r = 0; r < runs; ++r)); do
     fresh "$out"
-    cat "$input" >/dev/null
+    if [ -d "$input" ]; then tar -cf - -C "$input" . >/dev/null; else cat "$input" >/dev/null; fi
     t=$(seconds "$@")
     fastest=$(python3 -c "print(f'{min($t, ${fastest:-$t}):.3f}')")
   done
@@ -184,3 +189,42 @@ print(f"| one {mb:,} MB entry | peak resident memory | time | rate | in-memory d
 print("|---|---:|---:|---:|---:|---:|")
 print(f"| `qor extract` | {rss_kb / 1024:.1f} MB | {seconds:.2f} s | {rate:.2f} GB/s | {decode:.2f} GB/s | {rate / decode:.2f} |")
 EOF
+
+# A real tree, copied with its links resolved: packed, extracted and tested
+# by qor and by the tools people know, each from the same copy.
+headers="$work/headers"
+if [ ! -f "$headers/done" ]; then
+  rm -rf "$headers" && mkdir -p "$headers"
+  cp -rL "$tree" "$headers/tree" 2>/dev/null || true  # a dangling link is left out, as by the others
+  touch "$headers/done"
+fi
+src="$headers/tree"
+src_bytes=$(du -sb --apparent-size "$src" | cut -f1)
+src_files=$(find "$src" -type f | wc -l)
+declare -A packed=([qor]=a.arc [qor_best]=b.arc [zip]=a.zip [tar]=a.tgz)
+t_pack_qor=$(best "$src" "$qor" pack -C "$src" "$out/a.arc" .) && cp "$out/a.arc" "$headers/"
+t_pack_qor_best=$(best "$src" "$qor" pack --best -C "$src" "$out/b.arc" .) && cp "$out/b.arc" "$headers/"
+t_pack_zip=$(best "$src" env -C "$src" zip -q -r "$out/a.zip" .) && cp "$out/a.zip" "$headers/"
+t_pack_tar=$(best "$src" tar -czf "$out/a.tgz" -C "$src" .) && cp "$out/a.tgz" "$headers/"
+t_extract_qor=$(best "$headers/a.arc" "$qor" extract -C "$out" "$headers/a.arc")
+diff -r "$src" "$out" >/dev/null || { echo "$0: qor extract of $tree differs from the tree" >&2; exit 1; }
+t_extract_qor_best=$(best "$headers/b.arc" "$qor" extract -C "$out" "$headers/b.arc")
+t_extract_zip=$(best "$headers/a.zip" unzip -q "$headers/a.zip" -d "$out")
+t_extract_tar=$(best "$headers/a.tgz" tar -xzf "$headers/a.tgz" -C "$out")
+t_test_qor=$(best "$headers/a.arc" env TMPDIR="$out" "$qor" test "$headers/a.arc")
+t_test_qor_best=$(best "$headers/b.arc" env TMPDIR="$out" "$qor" test "$headers/b.arc")
+t_test_zip=$(best "$headers/a.zip" unzip -tq "$headers/a.zip")
+t_test_tar=$(best "$headers/a.tgz" tar -xOzf "$headers/a.tgz")
+rm -rf "$out"
+echo
+echo "| $tree: $src_files files, $((src_bytes >> 20)) MB | pack | size | ratio | extract | test |"
+echo "|---|---:|---:|---:|---:|---:|"
+for row in "qor:\`qor pack\`, \`extract\`, \`test\`" "qor_best:\`qor pack --best\`, same" \
+           "zip:\`zip -r\`, \`unzip -q\`, \`unzip -tq\`" "tar:\`tar -cz\`, \`tar -xz\`, \`tar -xOz\`"; do
+  key=${row%%:*}
+  pack_t=t_pack_$key extract_t=t_extract_$key test_t=t_test_$key
+  size=$(stat -c %s "$headers/${packed[$key]}")
+  python3 -c "
+size, whole = $size, $src_bytes
+print(f'| ${row#*:} | {${!pack_t}:.2f} s | {size / 2**20:.1f} MB | {size / whole:.3f} | {${!extract_t}:.2f} s | {${!test_t}:.2f} s |')"
+done

@@ -44,8 +44,10 @@ in_root() {
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -c "cd /root/qor && $1"
 }
+# The root's size in MB, the clone and everything installed or built in it.
+megabytes() { du -sxm "$root" | cut -f1; }
 for command in "${commands[@]}"; do
-  start=$SECONDS
+  start=$SECONDS before=$(megabytes)
   in_root "$command"
-  echo "fresh-root-check: $command passed in $((SECONDS - start)) s"
+  echo "fresh-root-check: $command passed in $((SECONDS - start)) s, the root grew by $(($(megabytes) - before)) MB"
 done

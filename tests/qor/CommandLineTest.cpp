@@ -120,5 +120,29 @@ TEST(QorCommandLine, FailsWithStatus1OnMissingAndBrokenArchives) {
   }
 }
 
+// The library takes paths in code page 932; archives and folders whose
+// names are outside it work all the same, except as a link's archive, which
+// a link file records by name.
+TEST(QorCommandLine, WorksWhereNamesAreOutsideCodePage932) {
+  Scratch scratch;
+  for (const std::string folder : {"café", "한국어"}) {
+    scratch.Write(folder + "/src/docs/a.txt", "alpha");
+    const std::string archive = Arg(scratch / (folder + "/ü.arc"));
+    QorRun packed = RunQor({"pack", "-C", Arg(scratch / (folder + "/src")), archive, "docs"});
+    ASSERT_EQ(0, packed.exitCode) << folder << "\n" << packed.Describe();
+    EXPECT_EQ(std::vector<std::string>{"a.txt"}, Lines(RunQor({"ls", archive, "docs"}).out)) << folder;
+    QorRun extracted = RunQor({"extract", "-C", Arg(scratch / (folder + "/出力/dé")), archive});
+    EXPECT_EQ(0, extracted.exitCode) << folder << "\n" << extracted.Describe();
+    EXPECT_EQ((std::map<std::string, std::string>{{"docs/a.txt", "alpha"}}),
+              FilesBelow(scratch / (folder + "/出力/dé")))
+        << folder;
+    EXPECT_EQ("alpha", RunQor({"cat", archive, "docs/a.txt"}).out) << folder;
+    EXPECT_EQ(0, RunQor({"test", archive}).exitCode) << folder;
+    QorRun linked = RunQor({"link", "-o", Arg(scratch / (folder + "/a.lnk")), archive, "docs"});
+    EXPECT_EQ(1, linked.exitCode) << folder;
+    EXPECT_NE(std::string::npos, linked.err.find("outside code page 932")) << linked.err;
+  }
+}
+
 }  // namespace
 }  // namespace qor_test

@@ -32,9 +32,10 @@ std::vector<std::string> Leftovers(const std::filesystem::path& folder) {
 }
 
 TEST(QorPack, ExtractingThePackGivesBackTheInput) {
-  const struct { const char* label; std::vector<std::string> paths; } cases[] = {
+  const struct { const char* label; std::vector<std::string> paths; const char* option = nullptr; } cases[] = {
       {"files and folders", {"README.txt", "docs", "data", "表"}},
       {"the whole base folder", {"."}},
+      {"the whole base folder, --best", {"."}, "--best"},
       {"a folder below a folder", {"data/deep"}},
       {"a file below a folder", {"docs/お知らせ.txt"}},
   };
@@ -44,6 +45,7 @@ TEST(QorPack, ExtractingThePackGivesBackTheInput) {
   for (const auto& c : cases) {
     std::string name = "pack" + std::to_string(round++);
     std::vector<std::string> arguments{"pack", "-C", Arg(scratch / "src"), Arg(scratch / (name + ".arc"))};
+    if (c.option) arguments.insert(arguments.begin() + 1, c.option);
     arguments.insert(arguments.end(), c.paths.begin(), c.paths.end());
     QorRun packed = RunQor(arguments);
     ASSERT_EQ(0, packed.exitCode) << c.label << "\n" << packed.Describe();
@@ -55,6 +57,8 @@ TEST(QorPack, ExtractingThePackGivesBackTheInput) {
         if (place == "." || path == place || path.rfind(place + "/", 0) == 0) expected[path] = data;
     EXPECT_EQ(expected, FilesBelow(scratch / name)) << c.label;
   }
+  EXPECT_LT(std::filesystem::file_size(scratch / "pack2.arc"), std::filesystem::file_size(scratch / "pack1.arc"))
+      << "--best stores the same files in fewer bytes";
 
   // The base given as the working folder: names are stored relative to it,
   // in CP932, with \ between them.

@@ -29,8 +29,11 @@ std::string ProgramFolder() {
   std::string program(path, static_cast<size_t>(length));
   return program.substr(0, program.find_last_of('/'));
 }
+// Beside the program in a build tree, in ../lib once installed.
 void* OpenLibrary(std::string& error) {
-  std::string path = ProgramFolder() + "/libqor.so";
+  const std::string folder = ProgramFolder();
+  std::string path = folder + "/libqor.so";
+  if (access(path.c_str(), F_OK) != 0) path = folder + "/../lib/libqor.so";
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) error = std::string("cannot load ") + path + ": " + dlerror();
   return module;

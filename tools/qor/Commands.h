@@ -55,6 +55,7 @@ struct PackOptions {
   bool verbose = false;  // each file stored named on standard output
   std::string signature = "orblane";
   bool force = false;
+  bool best = false;  // the smallest archive the encoder finds, at several times the time
   std::string archive;
   std::vector<std::string> paths;
 };

@@ -84,6 +84,12 @@ int RunLink(const LinkOptions& options) {
     Complain(DisplayPath(linkFile) + ": exists; not overwritten (use --force)");
     return 1;
   }
+  // A link file records its archive's path in code page 932: a path that
+  // reaches the archive only through a held descriptor would not outlive qor.
+  if (!SpeltLibraryPath(std::filesystem::absolute(NativePath(options.archive), ignored))) {
+    Complain(options.archive + ": the archive's path has a name outside code page 932, which a link cannot record");
+    return 1;
+  }
   ArchiveSession session;
   std::string error;
   if (!session.OpenArgument(options.archive)) return 1;

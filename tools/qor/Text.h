@@ -24,8 +24,17 @@ std::filesystem::path NativePath(const std::string& utf8);
 // A path for display (UTF-8).
 std::string DisplayPath(const std::filesystem::path& path);
 
-// The library's form of an absolute native path: Windows-form, CP932. Empty
-// optional when a name has no CP932 form.
+// The library's form of an absolute native path as it is spelt:
+// Windows-form, CP932. Empty optional when a name has no CP932 form. For
+// paths the library keeps, as a link file keeps its archive's.
+std::optional<std::string> SpeltLibraryPath(const std::filesystem::path& path);
+
+// A name in the library's form that reaches the same file or folder, for
+// paths the library only opens: the spelt path where it can be, else one
+// that reaches the path's last name outside CP932, which must exist, without
+// spelling it (on Linux the link /proc/self/fd/N of a descriptor qor holds
+// open for the rest of its run; on Windows the short name), and the CP932
+// names below. Empty optional when there is no such name.
 std::optional<std::string> LibraryPath(const std::filesystem::path& path);
 
 }  // namespace qor::host

@@ -107,6 +107,7 @@ int Main(int argc, char** argv) {
   pk->add_option("--signature", pack.signature, "orblane or zktern")->check(CLI::IsMember({"orblane", "zktern"}));
   pk->add_flag("--force", pack.force, "Replace an existing archive");
   pk->add_flag("-v,--verbose", pack.verbose, "Name each file stored");
+  pk->add_flag("--best", pack.best, "Store as small as the encoder can, taking several times as long");
   pk->add_option("ARCHIVE", pack.archive, "The archive to write")->required();
   pk->add_option("PATH", pack.paths, "Files and folders to store")->required();
 
