@@ -26,6 +26,9 @@ const std::vector<Stored> kEntries = {
     {"docs\\api\\index.html", "docs/api/index.html", "<html></html>"},
     {"docs\\\x82\xA8\x92\x6D\x82\xE7\x82\xB9.txt", "docs/お知らせ.txt", "notice"},
     {"\x95\x5C/\x83\x5C.txt", "表/ソ.txt", "so"},
+    // Deeper than MAX_PATH below any target, which Windows' narrow calls cannot reach.
+    {std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" + std::string(60, 'c') + "\\deep.txt",
+     std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c') + "/deep.txt", "deep"},
 };
 
 // The entries' files at the paths given, or all of them.

@@ -229,13 +229,46 @@ size_t CountMessages(const std::string& text) {
   return count;
 }
 
+#ifdef _WIN32
+// Walks a folder by FindFirstFileW in the long-path form: the runtime's own
+// folder and status calls stop at MAX_PATH, and extraction writes deeper.
+// visit(path, shown, isFolder) sees a folder after what it holds; shown is
+// the path below the walk's folder, "/" between names.
+template <typename Visit>
+void WalkBelow(const std::wstring& folder, const std::string& prefix, const Visit& visit) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+    if (name == L"." || name == L"..") continue;
+    const std::u8string utf8 = std::filesystem::path(name).u8string();
+    const std::string shown = prefix + std::string(utf8.begin(), utf8.end());
+    const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (isFolder) WalkBelow(path, shown + "/", visit);
+    visit(path, shown, isFolder);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+std::wstring AtAnyDepth(const std::filesystem::path& folder) {
+  return L"\\\\?\\" + std::filesystem::absolute(folder).make_preferred().wstring();
+}
+#endif
+
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
   std::map<std::string, std::string> files;
+#ifdef _WIN32
+  WalkBelow(AtAnyDepth(folder), "", [&files](const std::wstring& path, const std::string& shown, bool isFolder) {
+    if (!isFolder) files[shown] = ReadFile(path);
+  });
+#else
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
     std::u8string relative = entry.path().lexically_relative(folder).generic_u8string();
     files[std::string(relative.begin(), relative.end())] = ReadFile(entry.path());
   }
+#endif
   return files;
 }
 
@@ -249,7 +282,16 @@ Scratch::Scratch() : m_path(UniqueTemporary("")) { std::filesystem::create_direc
 
 Scratch::~Scratch() {
   std::error_code ignored;
+#ifdef _WIN32
+  const std::wstring top = AtAnyDepth(m_path);
+  WalkBelow(top, "", [](const std::wstring& path, const std::string&, bool isFolder) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only ones too
+    isFolder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+  });
+  RemoveDirectoryW(top.c_str());
+#else
   std::filesystem::remove_all(m_path, ignored);
+#endif
 }
 
 std::filesystem::path Scratch::operator/(const std::string& relative) const {

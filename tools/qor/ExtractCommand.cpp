@@ -36,12 +36,26 @@ bool IsUnsafeName(const std::string& name) {
 
 std::filesystem::path NativeComponent(const std::string& cp932) { return NativePath(Utf8FromCp932(cp932)); }
 
+#ifdef _WIN32
+// The library takes paths shorter than MAX_PATH, and first writes a
+// temporary file of 16 characters beside its target.
+constexpr std::size_t kLongestLibraryPath = MAX_PATH - 1 - 16;
+
+// A path in the long-path form of the wide calls, which take up to 32,767
+// characters.
+std::wstring LongForm(const std::filesystem::path& path) {
+  std::wstring text = std::filesystem::path(path).make_preferred().wstring();
+  if (text.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + text.substr(2);
+  return L"\\\\?\\" + text;
+}
+#endif
+
 // Gives a written file the catalogue's time, where the file system allows.
 // On Windows through the FILETIME itself: the runtime's own call refuses
 // times before 1970, which a catalogue can hold.
 void SetModificationTime(const std::filesystem::path& file, const FILETIME& time) {
 #ifdef _WIN32
-  HANDLE handle = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE handle = CreateFileW(LongForm(file).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return;
   SetFileTime(handle, nullptr, nullptr, &time);
@@ -187,11 +201,30 @@ class Extraction {
     if (error) return "cannot create folder " + DisplayPath(output.parent_path()) + ": " + error.message();
     std::optional<std::string> libraryPath = LibraryPath(output);
     if (!libraryPath) return "the output path cannot be given to the library";
-    HRESULT hr = m_archive->ExtractFile(static_cast<int>(file.index), reinterpret_cast<LPWSTR>(libraryPath->data()));
-    if (FAILED(hr)) return WhyNotExtracted(output, file.size);
+    if (FAILED(ExtractInto(file.index, output, *libraryPath))) return WhyNotExtracted(output, file.size);
     SetModificationTime(output, file.time);
     written = 1;
     return {};
+  }
+
+  // Extracts a file at output. On Windows a path too long for the library
+  // is extracted into the target folder under a name of its own, then moved
+  // into place by the long-path form of the wide call.
+  HRESULT ExtractInto(DWORD index, [[maybe_unused]] const std::filesystem::path& output, std::string libraryPath) const {
+#ifdef _WIN32
+    if (libraryPath.size() > kLongestLibraryPath) {
+      const std::filesystem::path staging = m_target / ("~qor-deep" + std::to_string(index) + ".tmp");
+      std::optional<std::string> stagingPath = LibraryPath(staging);
+      if (!stagingPath || stagingPath->size() > kLongestLibraryPath) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+      HRESULT hr = m_archive->ExtractFile(static_cast<int>(index), reinterpret_cast<LPWSTR>(stagingPath->data()));
+      if (SUCCEEDED(hr) && !MoveFileExW(LongForm(staging).c_str(), LongForm(output).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        hr = HRESULT_FROM_WIN32(GetLastError());
+        DeleteFileW(LongForm(staging).c_str());
+      }
+      return hr;
+    }
+#endif
+    return m_archive->ExtractFile(static_cast<int>(index), reinterpret_cast<LPWSTR>(libraryPath.data()));
   }
 
   const ExtractOptions& m_options;
