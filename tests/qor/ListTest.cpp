@@ -171,6 +171,21 @@ TEST(QorListNames, ShowsControlCharactersEscapedAndKeepsThemInJson) {
   EXPECT_EQ("a\nb\x7F.txt", list[0].value("name", "?"));
 }
 
+// Folders stored with an empty name ("\\f", "a\\\\b") show as an empty name
+// between separators, so that each path ls -R prints is its own and cat
+// takes it back to that file; "a//b" typed where no such folder is means
+// "a/b".
+TEST(QorListNames, PrintsEachPathOnceAndCatTakesItBack) {
+  Scratch scratch;
+  std::string archive = Arg(scratch.WriteArchive(
+      "e.arc", {{"f", "top", 0}, {"\\f", "under an empty name", 0}, {"a\\\\b", "a, empty, b", 0}, {"a\\c", "c", 0}}));
+  EXPECT_EQ((std::vector<std::string>{"/", "/f", "a/", "a//", "a//b", "a/c", "f"}),
+            Lines(RunQor({"ls", "-R", archive}).out));
+  const std::pair<const char*, const char*> files[] = {
+      {"f", "top"}, {"/f", "under an empty name"}, {"a//b", "a, empty, b"}, {"a/c", "c"}, {"a//c", "c"}};
+  for (const auto& [inner, data] : files) EXPECT_EQ(data, RunQor({"cat", archive, inner}).out) << inner;
+}
+
 TEST_F(QorList, RefusesAPlaceThatIsNotInTheArchive) {
   for (const char* inner : {"nothing", "docs/nothing", "readme.txt/below", "docs/api/index.html/x", "お知らせ.txt"}) {
     QorRun run = Ls({"-R"}, inner);

@@ -41,7 +41,11 @@ DWORD RecordIndex(LPCITEMIDLIST pidl) {
   return bytes[6] | (bytes[7] << 8) | (bytes[8] << 16) | (static_cast<DWORD>(bytes[9]) << 24);
 }
 
-std::vector<std::string> SplitInner(const std::string& cp932) {
+// The names of an inner path. With keepEmpty, as `ls -R` writes a folder
+// stored with an empty name: an empty name before a separator ("/f", "a//b");
+// a trailing separator only marks a folder. Without, empty names are
+// dropped, as people write "/docs" or "a//b" for "docs" and "a/b".
+std::vector<std::string> SplitInner(const std::string& cp932, bool keepEmpty) {
   std::vector<std::string> names;
   std::string current;
   for (size_t i = 0; i < cp932.size(); ++i) {
@@ -49,7 +53,7 @@ std::vector<std::string> SplitInner(const std::string& cp932) {
       current += cp932[i];
       current += cp932[++i];
     } else if (cp932[i] == '/' || cp932[i] == '\\') {
-      if (!current.empty()) names.push_back(current);
+      if (keepEmpty || !current.empty()) names.push_back(current);
       current.clear();
     } else {
       current += cp932[i];
@@ -230,9 +234,18 @@ bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std
     error = innerUtf8 + ": no such name in the archive";
     return false;
   }
+  std::vector<std::string> exact = SplitInner(*inner, true), typed = SplitInner(*inner, false);
+  if (exact != typed && FindNames(exact, place, error)) return true;
+  if (!FindNames(typed, place, error)) {
+    error = innerUtf8 + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+bool ArchiveSession::FindNames(const std::vector<std::string>& names, ArchivePlace& place, std::string& error) const {
   place.folder = m_root;
   place.file.reset();
-  std::vector<std::string> names = SplitInner(*inner);
   if (!names.empty() && FindParsed(names, place)) return true;
   for (size_t level = 0; level < names.size(); ++level) {
     std::vector<ArchiveItem> items;
@@ -242,7 +255,7 @@ bool ArchiveSession::Find(const std::string& innerUtf8, ArchivePlace& place, std
       if (item.name == names[level]) match = &item;
     bool last = level + 1 == names.size();
     if (!match || (!match->folder && !last)) {
-      error = innerUtf8 + ": no such file or folder in the archive";
+      error = "no such file or folder in the archive";
       return false;
     }
     if (!match->folder) {

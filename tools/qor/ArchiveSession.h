@@ -74,6 +74,8 @@ class ArchiveSession {
   // finds a typed place: no folder is listed. False when that does not give
   // exactly the stored names (Find then lists the folders).
   bool FindParsed(const std::vector<std::string>& names, ArchivePlace& place) const;
+  // The place the names lead to from the root; false with a message.
+  bool FindNames(const std::vector<std::string>& names, ArchivePlace& place, std::string& error) const;
 
   QorLibrary m_library;
   std::string m_path;

@@ -49,6 +49,40 @@ bool CopyStream(IStream* stream, std::string& error) {
   }
 }
 
+// The folder and item of the stored file an inner path names; on failure
+// error is what follows the path in the message, or empty for no such file.
+// As a host finds a typed place, through the root folder's parsing of its
+// name; a path through a folder stored with an empty name, which `ls -R`
+// shows as "/f" or "a//b" and which no parsing name can hold, through the
+// folders' listings.
+bool FindFile(const ArchiveSession& session, const std::string& inner, ComPtr<IShellFolder>& parent, TaskPidl& item,
+              std::string& error) {
+  TaskPidl list;
+  if (!session.Resolve(inner, list)) {
+    ArchivePlace place;
+    if (!session.Find(inner, place, error) || !place.file) {
+      error.clear();
+      return false;
+    }
+    parent = place.folder.shell;
+    item = std::move(place.file->pidl);
+    return true;
+  }
+  std::vector<ItemBytes> items = SplitItems(list.get());
+  if (items.empty()) {
+    error = ": is the archive's root folder, not a file";
+    return false;
+  }
+  parent = session.Root().shell;
+  for (size_t level = 0; level + 1 < items.size(); ++level) {
+    ComPtr<IShellFolder> child;
+    if (FAILED(parent->BindToObject(AsList(items[level]), nullptr, IID_IShellFolder, child.PutVoid()))) return false;
+    parent = child;
+  }
+  item = CopyToTask(AsList(items.back()));
+  return true;
+}
+
 }  // namespace
 
 int RunCat(const CatOptions& options) {
@@ -56,28 +90,14 @@ int RunCat(const CatOptions& options) {
   std::string error;
   if (!session.OpenArgument(options.archive)) return 1;
   const std::string notFound = options.inner + ": no such file in the archive";
-  TaskPidl list;
-  if (!session.Resolve(options.inner, list)) {
-    Complain(notFound);
+  ComPtr<IShellFolder> parent;
+  TaskPidl item;
+  if (!FindFile(session, options.inner, parent, item, error)) {
+    Complain(error.empty() ? notFound : options.inner + error);
     return 1;
   }
-  std::vector<ItemBytes> items = SplitItems(list.get());
-  if (items.empty()) {
-    Complain(options.inner + ": is the archive's root folder, not a file");
-    return 1;
-  }
-  ComPtr<IShellFolder> parent = session.Root().shell;
   HRESULT hr = S_OK;
-  for (size_t level = 0; level + 1 < items.size(); ++level) {
-    ComPtr<IShellFolder> child;
-    hr = parent->BindToObject(AsList(items[level]), nullptr, IID_IShellFolder, child.PutVoid());
-    if (FAILED(hr)) {
-      Complain(notFound);
-      return 1;
-    }
-    parent = child;
-  }
-  LPCITEMIDLIST file[] = {AsList(items.back())};
+  LPCITEMIDLIST file[] = {item.get()};
   SFGAOF attributes = SFGAO_FOLDER;
   if (SUCCEEDED(parent->GetAttributesOf(1, file, &attributes)) && (attributes & SFGAO_FOLDER)) {
     Complain(options.inner + ": is a folder, not a file");

@@ -22,9 +22,9 @@ bool Walk(const ArchiveFolder& folder, bool recursive, const std::function<void(
 
 std::string JoinUtf8(const std::vector<std::string>& names) {
   std::string joined;
-  for (const std::string& name : names) {
-    if (!joined.empty()) joined += '/';
-    joined += Utf8FromCp932(name);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += '/';  // also after an empty name, so that "/f" is not "f"
+    joined += Utf8FromCp932(names[i]);
   }
   return joined;
 }
