@@ -128,7 +128,8 @@ TEST(QorPack, WritesTheChosenSignatureOverTheArchiveWhenForced) {
 #ifndef _WIN32
 // Nothing is left out unsaid: links to folders (not followed), dangling
 // links and names holding "\\" are named and make the status 1; a name
-// with ':' is stored and named; everything else is packed.
+// with ':' is stored and named, an empty folder named; everything else is
+// packed.
 TEST(QorPack, NamesWhatItLeavesOutAndWhatWindowsWouldRefuse) {
   Scratch scratch;
   scratch.Write("src/kept.txt", "kept");
@@ -138,6 +139,8 @@ TEST(QorPack, NamesWhatItLeavesOutAndWhatWindowsWouldRefuse) {
   std::filesystem::create_directory_symlink(scratch / "elsewhere", scratch / "src/linked");
   std::filesystem::create_symlink(scratch / "elsewhere/far.txt", scratch / "src/file-link.txt");
   std::filesystem::create_symlink(scratch / "nothing", scratch / "src/dangling");
+  std::filesystem::create_symlink("/dev/null", scratch / "src/device-link");
+  std::filesystem::create_directories(scratch / "src/empty");
   QorRun run = RunQor({"pack", "-C", Arg(scratch / "src"), Arg(scratch / "p.arc"), "."});
   EXPECT_EQ(1, run.exitCode) << run.Describe();
   std::vector<std::string> messages = Lines(run.err);
@@ -147,6 +150,8 @@ TEST(QorPack, NamesWhatItLeavesOutAndWhatWindowsWouldRefuse) {
                 "qor: " + src + "back\\slash.txt: the name holds a \"\\\", which separates folders inside an archive; not stored",
                 "qor: " + src + "colon:.txt: stored, but extraction on Windows refuses a name with ':'",
                 "qor: " + src + "dangling: a symbolic link to nothing; not stored",
+                "qor: " + src + "device-link: a symbolic link to neither a file nor a folder; not stored",
+                "qor: " + src + "empty: an empty folder, which an archive cannot hold",
                 "qor: " + src + "linked: a symbolic link to a folder, not followed; not stored"}),
             messages);
   ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(scratch / "p.arc")}).exitCode);

@@ -5,7 +5,8 @@
 // when complete. Nothing is left out without a word: what cannot be stored
 // (a link to a folder, which is not followed, a dangling link, a device, a
 // name holding "\") is named and makes the status 1, and a name that
-// extraction on Windows would refuse (one holding ':') is named.
+// extraction on Windows would refuse (one holding ':') and an empty folder
+// are named.
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -92,9 +93,14 @@ void FilesBelow(const std::filesystem::path& folder, std::vector<std::filesystem
       files.push_back(it->path());  // a link to a file stores the file
     else if (it->is_symlink(ignored))
       remarks.LeaveOut(it->path(), it->is_directory(ignored) ? "a symbolic link to a folder, not followed"
+                                   : it->exists(ignored)     ? "a symbolic link to neither a file nor a folder"
                                                              : "a symbolic link to nothing");
     else if (!it->is_directory(ignored))
       remarks.LeaveOut(it->path(), "neither a file nor a folder");
+    else if (std::filesystem::is_empty(it->path(), ignored))
+      // Said, but not a failure: an archive holds folders only as the
+      // paths of its files, and an empty folder holds no data.
+      remarks.lines.push_back(DisplayPath(it->path()) + ": an empty folder, which an archive cannot hold");
   }
 }
 
