@@ -43,7 +43,11 @@ void Progress::Draw(std::size_t done, const std::string& name) {
   std::string line = "[" + std::to_string(done + 1) + "/" + std::to_string(m_files) + "] " +
                      Megabytes(static_cast<double>(m_doneBytes)) + " of " + Megabytes(static_cast<double>(m_bytes)) +
                      (seconds > 0 ? ", " + Megabytes(static_cast<double>(m_doneBytes) / seconds) + "/s  " : "  ") + name;
-  if (line.size() > 78) line = line.substr(0, 75) + "...";
+  if (line.size() > 78) {
+    std::size_t cut = 75;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;  // not inside a UTF-8 character
+    line = line.substr(0, cut) + "...";
+  }
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);
   m_shown = true;
