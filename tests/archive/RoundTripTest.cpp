@@ -20,14 +20,6 @@ std::string Build(const std::vector<ArchiveInput>& inputs, const EncoderOptions&
   return ToString(qor::BuildArchive(inputs, signature, options));
 }
 
-std::optional<std::string> Extract(const std::string& archive, std::int32_t index) {
-  CScriptedFile file(archive), output;
-  std::int32_t result = qor::ExtractEntry(file, output, index, 0);
-  if (result < 0) return std::nullopt;
-  EXPECT_EQ(static_cast<std::size_t>(result), output.Bytes().size());
-  return output.Bytes();
-}
-
 TEST(RoundTrip, EveryKindOfDataWithEveryParse) {
   const std::size_t large = 3 * qor::kFlushThreshold + 12345;
   struct Data {

@@ -58,7 +58,7 @@ TEST(ArchiveWriter, StepsOutOfTurnAndFormatLimits) {
 TEST(ArchiveWriter, WriteFailuresAreReported) {
   for (int call = 1; call <= 5; ++call) {
     CScriptedFile file;
-    file.failWriteFrom = call;
+    file.failFrom[CScriptedFile::kWrite] = call;
     qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
     // Head, catalogue, two entries, catalogue again: five writes.
     bool ok = writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && writer.AddEntry(Span("1")) &&
