@@ -238,20 +238,15 @@ inline std::string RandomBytes(std::size_t length, unsigned seed) {
 // every distance, as in prose.
 inline std::string TextLike(std::size_t length, unsigned seed) {
   std::mt19937 random(seed);
-  std::vector<std::string> words;
-  for (int i = 0; i < 300; ++i) {
-    std::string word;
+  std::vector<std::string> words(300);
+  for (std::string& word : words)
     for (unsigned n = 2 + random() % 8; n > 0; --n) word += static_cast<char>('a' + random() % 26);
-    words.push_back(word);
-  }
   std::string text;
-  std::size_t line = 0;
-  while (text.size() < length) {
+  for (std::size_t line = 0; text.size() < length;) {
     // Zipf-like: low indices far more often.
-    std::size_t pick = static_cast<std::size_t>(random() % 300) * (random() % 300) / 300;
-    text += words[pick];
-    line += words[pick].size() + 1;
-    text += line > 70 ? '\n' : ' ';
+    const std::string& word = words[static_cast<std::size_t>(random() % 300) * (random() % 300) / 300];
+    line += word.size() + 1;
+    text += word + (line > 70 ? '\n' : ' ');
     if (line > 70) line = 0;
   }
   text.resize(length);

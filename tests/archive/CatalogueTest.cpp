@@ -47,12 +47,7 @@ TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
   const std::string entry = RawRecord({"f", 1, "AB"});  // 14 bytes
   const std::string head = "\x01" + LE32(1);
   const std::string prefixed = "0123456" + kSmallArchive;
-  struct Row {
-    const char* what;
-    std::string bytes;
-    bool expected;
-    std::uint32_t base = 0;
-  } rows[] = {
+  const struct { const char* what; std::string bytes; bool expected; std::uint32_t base = 0; } rows[] = {
       {"30 bytes, one short of a catalogue head", RawContainer(std::string("\x01\x00\x00\x00", 4), ""), false},
       {"31 bytes, count 0", RawContainer(std::string("\x01\x00\x00\x00\x00", 5), ""), false},
       {"31 bytes, count 1, the name beyond the catalogue", RawContainer(head, ""), false},
@@ -76,7 +71,7 @@ TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
       {"archive read from after its base", prefixed, false, 8},
       {"base past the end", prefixed, false, static_cast<std::uint32_t>(prefixed.size() + 1)},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     Catalogue catalogue;
     BYTE version = 0;
     EXPECT_EQ(Read(row.bytes, catalogue, version, row.base), row.expected) << row.what;
@@ -98,11 +93,7 @@ TEST(ArchiveFiles, SignatureTestAndLoader) {
   dir.Write("diff.arc", "Orblane DifferentialDataFile" + kSmallArchive.substr(22));
   dir.Write("short.arc", std::string(kOrblaneSignature).substr(0, 21));
   dir.MakeDirectory("folder.arc");
-  struct Row {
-    const char* what;
-    std::string path;
-    bool isArchive, loads;
-  } rows[] = {
+  const struct { const char* what; std::string path; bool isArchive, loads; } rows[] = {
       {"archive", dir.PathOf("a.arc"), true, true},
       {"zK-TERN archive", dir.PathOf("z.arc"), true, true},
       {"valid signature, broken catalogue", dir.PathOf("broken.arc"), true, false},
@@ -114,7 +105,7 @@ TEST(ArchiveFiles, SignatureTestAndLoader) {
       {"relative path", "a.arc", false, false},
       {"path from the root of the current drive", dir.PathOf("a.arc").substr(2), false, false},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     EXPECT_EQ(qor::IsArchiveFile(row.path.c_str()), row.isArchive) << row.what;
     Catalogue catalogue;
     BYTE version = 0;

@@ -96,11 +96,7 @@ struct CountingPolicy {
 using CountingFile = qor::CMemoryFile<CountingPolicy>;
 
 TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
-  struct Row {
-    std::uint32_t step;
-    std::vector<std::uint32_t> writes;
-    std::uint32_t detachedSize;
-  } rows[] = {
+  const struct { std::uint32_t step; std::vector<std::uint32_t> writes; std::uint32_t detachedSize; } rows[] = {
       {1024, {1}, 1024},
       {1024, {1024}, 1024},
       {1024, {1025}, 2048},
@@ -108,7 +104,7 @@ TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
       {4096, {99985, 95890, 95890, 8190}, 299955 + 4096 - 299955 % 4096},
       {1024, {}, 0},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     {
       CountingFile file(row.step);
       std::uint32_t total = 0;
