@@ -54,11 +54,7 @@ TEST(Sites, SiteAndPathOfEachKindOfUrl) {
 
 // Build writes every part back but the type.
 TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
-  const struct {
-    std::string url, user, password, host, port, path, type;
-    int flags;
-    std::string built;
-  } rows[] = {
+  const struct { std::string url, user, password, host, port, path, type; int flags; std::string built; } rows[] = {
       {"ftp://me:secret@h:21/d/f;type=i", "me", "secret", "h", "21", "d/f", "type=i", 0xFF, "ftp://me:secret@h:21/d/f"},
       {"ftp://:pw@h:21/d", "", "pw", "h", "21", "d", "", 0xDF, "ftp://:pw@h:21/d"},
       {"ftp://h", "", "", "h", "", "", "", 0x07, "ftp://h/"},
