@@ -20,16 +20,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define CHECK(condition, ...) \
-  do {                        \
-    if (!(condition)) Fail(__LINE__, __VA_ARGS__); \
-  } while (0)
-#define CHECK_HR(call, expected, what)                                                       \
-  do {                                                                                       \
-    HRESULT hr_ = (call);                                                                    \
-    CHECK(hr_ == (HRESULT)(expected), "%s: status 0x%08lX, expected 0x%08lX", what,          \
-          (unsigned long)hr_, (unsigned long)(expected));                                    \
-  } while (0)
+#define CHECK(condition, ...) ((condition) ? (void)0 : Fail(__LINE__, __VA_ARGS__))
+#define CHECK_HR(call, expected, what) CheckStatus(__LINE__, (call), (HRESULT)(expected), what)
 
 #define MAX_SELECTED 16 /* files of one folder selected together */
 
@@ -42,6 +34,11 @@ static void Fail(int line, const char* format, ...) {
   fputc('\n', stderr);
   va_end(arguments);
   exit(1);
+}
+
+static void CheckStatus(int line, HRESULT hr, HRESULT expected, const char* what) {
+  if (hr != expected)
+    Fail(line, "%s: status 0x%08lX, expected 0x%08lX", what, (unsigned long)hr, (unsigned long)expected);
 }
 
 static PFN_QORCreateObject g_createObject;
@@ -63,29 +60,21 @@ static int g_seen[EXPECTED_COUNT];
 static unsigned g_filesCompared;
 
 static void See(const char* path) {
-  size_t i;
-  for (i = 0; i < EXPECTED_COUNT; ++i) {
-    if (strcmp(kExpected[i], path) == 0) {
-      CHECK(!g_seen[i], "the walk met %s twice", path);
-      g_seen[i] = 1;
-      return;
-    }
-  }
-  Fail(__LINE__, "the walk met %s, which the sample does not hold", path);
+  size_t i = 0;
+  while (i < EXPECTED_COUNT && strcmp(kExpected[i], path) != 0) ++i;
+  CHECK(i < EXPECTED_COUNT, "the walk met %s, which the sample does not hold", path);
+  CHECK(!g_seen[i]++, "the walk met %s twice", path);
 }
 
 static void* ReadWholeFile(const char* path, DWORD* size) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-  DWORD length, read = 0;
+  DWORD read = 0;
   char* bytes;
   CHECK(file != INVALID_HANDLE_VALUE, "cannot open %s (error %lu)", path, GetLastError());
-  length = GetFileSize(file, NULL);
-  CHECK(length != INVALID_FILE_SIZE, "cannot size %s", path);
-  bytes = malloc(length + 1);
-  CHECK(bytes != NULL, "out of memory");
-  CHECK(ReadFile(file, bytes, length, &read, NULL) && read == length, "cannot read %s", path);
+  *size = GetFileSize(file, NULL);
+  bytes = *size != INVALID_FILE_SIZE ? malloc(*size + 1) : NULL;
+  CHECK(bytes != NULL && ReadFile(file, bytes, *size, &read, NULL) && read == *size, "cannot read %s", path);
   CloseHandle(file);
-  *size = length;
   return bytes;
 }
 
@@ -278,21 +267,21 @@ static void CheckDocumentation(ITypeInfo* info, MEMBERID member, const char* nam
 }
 
 struct MemberRow {
-  const char* name;
-  const char* help; /* Shift-JIS bytes */
+  const char *name, *help; /* help in code page 932 */
   INVOKEKIND kind;
 };
 struct InterfaceRow {
   const IID* iid;
   const char* name;
   const CLSID* clsid;
-  const char* className;
-  const char* classHelp;
+  const char *className, *classHelp;
   struct MemberRow members[4];
 };
-
-#define METHOD "\xD2\xBF\xAF\xC4\xDE "           /* half-width katakana: method */
-#define PROPERTY "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " /* half-width katakana: property */
+/* An interface IzKtrn... and its class zKtrn..., whose help is given. */
+#define TYPE_ROW(stem, classHelp, ...) {&IID_I##stem, "I" #stem, &CLSID_##stem, #stem, classHelp, {__VA_ARGS__}}
+/* Members' help strings name their kind in half-width katakana. */
+#define M_FUNC(name) {name, "\xD2\xBF\xAF\xC4\xDE " name, INVOKE_FUNC}
+#define M_GET(name) {name, "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " name, INVOKE_PROPERTYGET}
 
 /* One interface: a custom interface straight on IUnknown with its methods in
  * slot order, and its class, whose default interface it is. */
@@ -344,35 +333,13 @@ static void CheckInterface(ITypeLib* library, const struct InterfaceRow* row) {
 
 static void CheckTypeLibrary(const char* dll) {
   static const struct InterfaceRow rows[] = {
-      {&IID_IzKtrnArchiveFolder,
-       "IzKtrnArchiveFolder",
-       &CLSID_zKtrnArchiveFolder,
-       "zKtrnArchiveFolder",
-       "zKtrnArchiveFolder Class",
-       {{"GetLastModifiedTime", METHOD "GetLastModifiedTime", INVOKE_FUNC},
-        {"GetFileSize", METHOD "GetFileSize", INVOKE_FUNC},
-        {"GetFullQualifiedPIDL", METHOD "GetFullQualifiedPIDL", INVOKE_FUNC},
-        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveObject,
-       "IzKtrnArchiveObject",
-       &CLSID_zKtrnArchiveObject,
-       "zKtrnArchiveObject",
-       "CzKtrnArchiveObject Class",
-       {{"BindToArchive", METHOD "BindToArchive", INVOKE_FUNC},
-        {"archiveRootFolder", PROPERTY "archiveRootFolder", INVOKE_PROPERTYGET},
-        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveEnumIDList, "IzKtrnArchiveEnumIDList", &CLSID_zKtrnArchiveEnumIDList,
-       "zKtrnArchiveEnumIDList", "zKtrnArchiveEnumIDList Class", {{NULL, NULL, INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveDataObject, "IzKtrnArchiveDataObject", &CLSID_zKtrnArchiveDataObject,
-       "zKtrnArchiveDataObject", "zKtrnArchiveDataObject Class", {{NULL, NULL, INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveLink,
-       "IzKtrnArchiveLink",
-       &CLSID_zKtrnArchiveLink,
-       "zKtrnArchiveLink",
-       "zKtrnArchiveLink Class",
-       {{"SetIDList", METHOD "SetIDList", INVOKE_FUNC},
-        {"GetIDList", METHOD "GetIDList", INVOKE_FUNC},
-        {"Resolve", METHOD "Resolve", INVOKE_FUNC}}},
+      TYPE_ROW(zKtrnArchiveFolder, "zKtrnArchiveFolder Class", M_FUNC("GetLastModifiedTime"), M_FUNC("GetFileSize"),
+               M_FUNC("GetFullQualifiedPIDL"), M_FUNC("ExtractFile")),
+      TYPE_ROW(zKtrnArchiveObject, "CzKtrnArchiveObject Class", M_FUNC("BindToArchive"), M_GET("archiveRootFolder"),
+               M_FUNC("ExtractFile")),
+      TYPE_ROW(zKtrnArchiveEnumIDList, "zKtrnArchiveEnumIDList Class", {NULL, NULL, INVOKE_FUNC}),
+      TYPE_ROW(zKtrnArchiveDataObject, "zKtrnArchiveDataObject Class", {NULL, NULL, INVOKE_FUNC}),
+      TYPE_ROW(zKtrnArchiveLink, "zKtrnArchiveLink Class", M_FUNC("SetIDList"), M_FUNC("GetIDList"), M_FUNC("Resolve")),
   };
   static const char* const records[] = {"_ITEMIDLIST", "_SHITEMID", "_FILETIME"};
   ITypeLib* library = NULL;
@@ -504,8 +471,7 @@ static void CheckUnload(HMODULE module, const char* dll) {
   CHECK_HR(g_canUnloadNow(), S_OK, "DllCanUnloadNow once everything is released");
 
   CHECK(StringFromGUID2(&CLSID_zKtrnArchiveFolder, clsid, 40) > 0, "StringFromGUID2");
-  memcpy(key, "CLSID\\", 6);
-  WideCharToMultiByte(CP_ACP, 0, clsid, -1, key + 6, (int)sizeof key - 6, NULL, NULL);
+  snprintf(key, sizeof key, "CLSID\\%ls", clsid);
   snprintf(inproc, sizeof inproc, "%s\\InprocServer32", key);
   CHECK(RegCreateKeyA(HKEY_CLASSES_ROOT, inproc, &server) == ERROR_SUCCESS, "cannot register %s", inproc);
   RegSetValueExA(server, NULL, 0, REG_SZ, (const BYTE*)dll, (DWORD)strlen(dll) + 1);
