@@ -41,12 +41,16 @@ TEST(ReadCatalogue, RecordsInOrderAsStored) {
   }
 }
 
-// Where the catalogue can be read, entry 0 is extracted too, also from an
-// archive that begins at a base offset.
+// Every row is also extracted at every index in range and just outside it:
+// the extractor gives what the rules give, also from an archive that begins
+// at a base offset, and refuses a bad index or an archive that is longer or
+// shorter than its catalogue says before it writes anything.
 TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
   const std::string entry = RawRecord({"f", 1, "AB"});  // 14 bytes
   const std::string head = "\x01" + LE32(1);
   const std::string prefixed = "0123456" + kSmallArchive;
+  const std::string three = RawArchive({{"a", 2, "\x41\x42" "ab"}, {"", 0, ""}, {"c", 3, "\x00\x01xyz"s}});
+  ASSERT_EQ(ReferenceExtract(three, 2), "xyz") << "the oracle finds an entry after the ones before it";
   const struct { const char* what; std::string bytes; bool expected; std::uint32_t base = 0; } rows[] = {
       {"30 bytes, one short of a catalogue head", RawContainer(std::string("\x01\x00\x00\x00", 4), ""), false},
       {"31 bytes, count 0", RawContainer(std::string("\x01\x00\x00\x00\x00", 5), ""), false},
@@ -70,14 +74,21 @@ TEST(ReadCatalogue, HeaderAndRecordBoundaries) {
       {"archive read from before its base", prefixed, false, 0},
       {"archive read from after its base", prefixed, false, 8},
       {"base past the end", prefixed, false, static_cast<std::uint32_t>(prefixed.size() + 1)},
+      {"three entries, one empty", three, true},
+      {"one byte more than the catalogue says", three + "!", true},
+      {"one byte less than the catalogue says", three.substr(0, three.size() - 1), true},
   };
   for (const auto& row : rows) {
     Catalogue catalogue;
     BYTE version = 0;
     EXPECT_EQ(Read(row.bytes, catalogue, version, row.base), row.expected) << row.what;
     EXPECT_EQ(ReferenceCatalogue(row.bytes, row.base).has_value(), row.expected) << "oracle: " << row.what;
-    if (!row.expected) continue;
-    EXPECT_EQ(Extract(row.bytes, 0, row.base), ReferenceExtract(row.bytes, 0, row.base)) << row.what;
+    for (std::int32_t index : {INT32_MIN, -1, 0, 1, 2, 3, INT32_MAX}) {
+      std::string partial;
+      std::optional<std::string> expected = ReferenceExtract(row.bytes, index, row.base);
+      EXPECT_EQ(Extract(row.bytes, index, row.base, &partial), expected) << row.what << ", index " << index;
+      EXPECT_EQ(partial, expected.value_or("")) << row.what << ", index " << index;
+    }
   }
   Catalogue catalogue;
   BYTE version = 0;

@@ -119,25 +119,6 @@ TEST(ExtractEntry, TokenSoupsOfEveryDensityDecodeAsTheRulesSay) {
   }
 }
 
-// A refused index or an archive longer or shorter than its catalogue says
-// fails before anything is written.
-TEST(ExtractEntry, IndexInRangeOfAnArchiveOfExactlyItsCataloguedLength) {
-  const std::string archive = RawArchive({{"a", 2, AB + "ab"}, {"", 0, ""}, {"c", 3, "\x00\x01xyz"s}});
-  const std::optional<std::string> fails;
-  const struct { const char* what; std::string bytes; std::int32_t index; std::optional<std::string> expected; } rows[] = {
-      {"first", archive, 0, "ab"}, {"empty", archive, 1, ""}, {"after the entries before it", archive, 2, "xyz"},
-      {"index -1", archive, -1, fails}, {"index one past the last", archive, 3, fails},
-      {"lowest index", archive, INT32_MIN, fails}, {"highest index", archive, INT32_MAX, fails},
-      {"one byte more", archive + "!", 0, fails}, {"one byte more, empty entry", archive + "!", 1, fails},
-      {"one byte less", archive.substr(0, archive.size() - 1), 0, fails},
-  };
-  for (const auto& row : rows) {
-    std::string partial;
-    EXPECT_EQ(Extract(row.bytes, row.index, 0, &partial), row.expected) << row.what;
-    EXPECT_EQ(partial, row.expected.value_or("")) << row.what;
-  }
-}
-
 // The output is written in chunks of the flush threshold, and after the first
 // each leaves the history behind: exactly so for literals, overshooting by
 // less than a match for matches of 15 bytes from 4095 back, which reach into
