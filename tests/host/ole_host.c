@@ -58,6 +58,7 @@ static const char* const kExpected[] = {
 #define EXPECTED_COUNT (sizeof kExpected / sizeof kExpected[0])
 static int g_seen[EXPECTED_COUNT];
 static unsigned g_filesCompared;
+static LPITEMIDLIST g_docs, g_guide; /* docs and docs\guide.txt as the walk met them, for the link */
 
 static void See(const char* path) {
   size_t i = 0;
@@ -146,7 +147,6 @@ static void CopyThroughClipboard(IShellFolder* shell, IzKtrnArchiveFolder* folde
   char path[MAX_PATH];
   DWORD sizes[MAX_SELECTED];
 
-  CHECK(count <= MAX_SELECTED, "more files in %s than this host selects", prefix);
   CHECK_HR(IShellFolder_GetUIObjectOf(shell, NULL, count, (PCUITEMID_CHILD_ARRAY)items, &IID_IDataObject, NULL,
                                       (void**)&data),
            S_OK, "GetUIObjectOf(IDataObject)");
@@ -215,10 +215,14 @@ static void Walk(IShellFolder* shell, const char* prefix) {
       CHECK_HR(IShellFolder_BindToObject(shell, item, NULL, &IID_IShellFolder, (void**)&sub), S_OK, path);
       Walk(sub, path);
       IShellFolder_Release(sub);
-      CoTaskMemFree(item);
+      if (strcmp(path, "docs\\") == 0)
+        g_docs = item;
+      else
+        CoTaskMemFree(item);
     } else {
       snprintf(path, sizeof path, "%s%s", prefix, display);
       See(path);
+      if (strcmp(path, "docs\\guide.txt") == 0) g_guide = ILClone(item);
       CHECK(fileCount < MAX_SELECTED, "more files in %s than this host selects", prefix);
       files[fileCount] = item;
       strcpy(names[fileCount], display);
@@ -382,28 +386,10 @@ static void CheckTypeLibrary(const char* dll) {
   ITypeLib_Release(library);
 }
 
-/* The child of a folder with the given display name. */
-static LPITEMIDLIST ChildNamed(IShellFolder* shell, const char* wanted) {
-  IEnumIDList* items = NULL;
-  LPITEMIDLIST item, found = NULL;
-  CHECK_HR(IShellFolder_EnumObjects(shell, NULL, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK, "EnumObjects");
-  while (!found && IEnumIDList_Next(items, 1, &item, NULL) == S_OK) {
-    char display[MAX_PATH];
-    DisplayName(shell, item, display, sizeof display);
-    if (strcmp(display, wanted) == 0)
-      found = item;
-    else
-      CoTaskMemFree(item);
-  }
-  IEnumIDList_Release(items);
-  CHECK(found != NULL, "no item %s", wanted);
-  return found;
-}
-
 /* A link to docs\guide.txt, saved, loaded into a new link object and
  * resolved; the link file reads back through the profile service. */
 static void CheckLink(IShellFolder* root, const char* archive) {
-  LPITEMIDLIST docs = ChildNamed(root, "docs"), guide, docsAbsolute = NULL, place, resolved = NULL;
+  LPITEMIDLIST docs = g_docs, guide = g_guide, docsAbsolute = NULL, place, resolved = NULL;
   LPITEMIDLIST expected;
   IShellFolder* docsShell = NULL;
   IzKtrnArchiveFolder* docsFolder = NULL;
@@ -415,7 +401,6 @@ static void CheckLink(IShellFolder* root, const char* archive) {
   WCHAR wideLink[MAX_PATH];
 
   CHECK_HR(IShellFolder_BindToObject(root, docs, NULL, &IID_IShellFolder, (void**)&docsShell), S_OK, "bind docs");
-  guide = ChildNamed(docsShell, "guide.txt");
   CHECK_HR(IShellFolder_QueryInterface(docsShell, &IID_IzKtrnArchiveFolder, (void**)&docsFolder), S_OK,
            "docs as an archive folder");
   CHECK_HR(IzKtrnArchiveFolder_GetFullQualifiedPIDL(docsFolder, &docsAbsolute), S_OK, "GetFullQualifiedPIDL");
@@ -466,17 +451,15 @@ static void CheckLink(IShellFolder* root, const char* archive) {
 static void CheckUnload(HMODULE module, const char* dll) {
   WCHAR clsid[40];
   char key[64], inproc[96];
-  HKEY server;
   IClassFactory* factory = NULL;
   CHECK_HR(g_canUnloadNow(), S_OK, "DllCanUnloadNow once everything is released");
 
   CHECK(StringFromGUID2(&CLSID_zKtrnArchiveFolder, clsid, 40) > 0, "StringFromGUID2");
   snprintf(key, sizeof key, "CLSID\\%ls", clsid);
   snprintf(inproc, sizeof inproc, "%s\\InprocServer32", key);
-  CHECK(RegCreateKeyA(HKEY_CLASSES_ROOT, inproc, &server) == ERROR_SUCCESS, "cannot register %s", inproc);
-  RegSetValueExA(server, NULL, 0, REG_SZ, (const BYTE*)dll, (DWORD)strlen(dll) + 1);
-  RegSetValueExA(server, "ThreadingModel", 0, REG_SZ, (const BYTE*)"Apartment", 10);
-  RegCloseKey(server);
+  CHECK(RegSetKeyValueA(HKEY_CLASSES_ROOT, inproc, NULL, REG_SZ, dll, (DWORD)strlen(dll) + 1) == ERROR_SUCCESS &&
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, inproc, "ThreadingModel", REG_SZ, "Apartment", 10) == ERROR_SUCCESS,
+        "cannot register %s", inproc);
   CHECK_HR(CoGetClassObject(&CLSID_zKtrnArchiveFolder, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory,
                             (void**)&factory),
            CLASS_E_CLASSNOTAVAILABLE, "CoGetClassObject(zKtrnArchiveFolder)");
@@ -486,8 +469,7 @@ static void CheckUnload(HMODULE module, const char* dll) {
   CHECK(GetModuleHandleA("QOR.DLL") != NULL, "COM did not keep the DLL it loaded");
   CoFreeUnusedLibraries();
   CHECK(GetModuleHandleA("QOR.DLL") == NULL, "CoFreeUnusedLibraries left QOR.DLL loaded");
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, inproc);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
 }
 
 int main(int argc, char** argv) {
