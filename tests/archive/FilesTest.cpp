@@ -97,10 +97,7 @@ using CountingFile = qor::CMemoryFile<CountingPolicy>;
 
 TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
   const struct { std::uint32_t step; std::vector<std::uint32_t> writes; std::uint32_t detachedSize; } rows[] = {
-      {1024, {1}, 1024},
-      {1024, {1024}, 1024},
-      {1024, {1025}, 2048},
-      {4096, {100, 4000}, 8192},
+      {1024, {1}, 1024}, {1024, {1024}, 1024}, {1024, {1025}, 2048}, {4096, {100, 4000}, 8192},
       {4096, {99985, 95890, 95890, 8190}, 299955 + 4096 - 299955 % 4096},
       {1024, {}, 0},
   };
@@ -197,21 +194,20 @@ TEST(WriteBehindFile, WritesInOrderAndReportsFailures) {
 TEST(StagedFile, AppearsOnlyWhenCommitted) {
   qor::test::TempDirectory dir;
   dir.Write("target", "old");
-  {
-    qor::CStagedFile file;
-    ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
-    EXPECT_TRUE(file.Write("new", 3));
-    EXPECT_EQ(dir.Count(), 2u);
+  for (bool commit : {false, true}) {
+    {
+      qor::CStagedFile file;
+      ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
+      EXPECT_TRUE(file.Write("new", 3));
+      EXPECT_EQ(dir.Count(), 2u) << "staged beside the target";
+      if (commit) {
+        EXPECT_TRUE(file.Commit());
+        EXPECT_FALSE(file.Commit()) << "once";
+      }
+    }
+    EXPECT_EQ(dir.Read("target"), commit ? "new" : "old");
+    EXPECT_EQ(dir.Count(), 1u) << "nothing left behind, commit " << commit;
   }
-  EXPECT_EQ(dir.Read("target"), "old");
-  EXPECT_EQ(dir.Count(), 1u);
-  qor::CStagedFile file;
-  ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
-  EXPECT_TRUE(file.Write("new", 3));
-  EXPECT_TRUE(file.Commit());
-  EXPECT_EQ(dir.Read("target"), "new");
-  EXPECT_EQ(dir.Count(), 1u);
-  EXPECT_FALSE(file.Commit()) << "once";
 }
 
 }  // namespace

@@ -28,19 +28,14 @@ std::string Build(const std::vector<ArchiveInput>& inputs, const EncoderOptions&
 TEST(RoundTrip, EveryKindOfDataWithEveryParse) {
   const std::size_t large = 3 * qor::kFlushThreshold + 12345;
   const struct { const char* what; std::string bytes; } data[] = {
-      {"empty", ""},
-      {"one byte", "x"},
-      {"random", RandomBytes(5000, 1)},
-      {"text", TextLike(40000, 2)},
+      {"empty", ""}, {"one byte", "x"}, {"random", RandomBytes(5000, 1)}, {"text", TextLike(40000, 2)},
       {"one byte repeated", std::string(5000, 'q')},
       {"runs", std::string(300, 'a') + std::string(300, 'b') + "abababababababababxyxyxyxyxyxyxyxyxyxyxyxy"},
       {"large periodic, matches across every flush", Periodic(large, 4000, 4)},
       {"large text", TextLike(large, 5)},
   };
   const struct { const char* what; EncoderOptions options; } options[] = {
-      {"optimal", {}},
-      {"greedy", {ParseStrategy::Greedy}},
-      {"lazy", {ParseStrategy::Lazy}},
+      {"optimal", {}}, {"greedy", {ParseStrategy::Greedy}}, {"lazy", {ParseStrategy::Lazy}},
       {"equal markers", {ParseStrategy::Optimal, qor::MarkerPair{'e', 'e'}}},
       {"frequent markers", {ParseStrategy::Optimal, qor::MarkerPair{' ', 'e'}}},
       {"frequent markers, lazy", {ParseStrategy::Lazy, qor::MarkerPair{'a', ' '}}},
