@@ -14,28 +14,23 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "archive/ArchiveFormat.h"
 #include "archive/ByteFile.h"
+#include "archive/ExtractEntry.h"
 
 namespace archive_test {
 
 // One file a.txt holding "xyz", time 0, markers 0x41 and 0x42: 54 bytes, as
 // the reader takes it and the writer must make it.
-inline const std::string kSmallArchive = std::string(qor::kOrblaneSignature) +
-                                  std::string("\x17\x00\x00\x00"
-                                              "\x01"
-                                              "\x01\x00\x00\x00"
-                                              "a.txt\x00"
-                                              "\x03\x00\x00\x00"
-                                              "\x00\x00\x00\x00"
-                                              "\x05\x00\x00\x00"
-                                              "\x41\x42xyz",
-                                              32);
+inline const std::string kSmallArchive =
+    std::string(qor::kOrblaneSignature) +
+    std::string("\x17\x00\x00\x00" "\x01" "\x01\x00\x00\x00" "a.txt\x00" "\x03\x00\x00\x00" "\x00\x00\x00\x00"
+                "\x05\x00\x00\x00" "\x41\x42xyz", 32);
 
-inline std::string LE32(std::uint32_t value) {
-  std::string bytes(4, '\0');
-  qor::WriteLE32(reinterpret_cast<std::uint8_t*>(bytes.data()), value);
-  return bytes;
+inline std::string LE32(std::uint32_t v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
 }
 
 inline std::string ToString(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -71,32 +66,32 @@ inline std::string RawArchive(const std::vector<RawEntry>& entries,
   return RawContainer(catalogue, data, signature);
 }
 
-// A file held in a string. Each operation kind can be told to fail from its
-// n-th call on (1-based; 0 never fails). Writes are recorded by size.
+// A file held in a string. Each kind of call is counted and can be told to
+// fail from its n-th call on (1-based; 0 never fails). Writes are recorded
+// by size.
 class CScriptedFile final : public qor::CByteFile {
  public:
+  enum Call { kSeek, kLength, kRead, kWrite, kCallKinds };
   explicit CScriptedFile(std::string bytes = {}) : m_bytes(std::move(bytes)) {}
 
   std::string& Bytes() { return m_bytes; }
   const std::vector<std::uint32_t>& WriteSizes() const { return m_writeSizes; }
-  int Reads() const { return m_reads; }
 
-  int failSeekFrom = 0, failLengthFrom = 0, failReadFrom = 0, failWriteFrom = 0;
+  int calls[kCallKinds] = {}, failFrom[kCallKinds] = {};
 
   bool Seek(std::uint64_t position) noexcept override {
-    if (Fails(m_seeks, failSeekFrom)) return false;
+    if (Fails(kSeek)) return false;
     m_position = position;
     return true;
   }
   bool GetLength(std::uint64_t& length) noexcept override {
-    length = 0;
-    if (Fails(m_lengths, failLengthFrom)) return false;
-    length = m_bytes.size();
-    return true;
+    const bool fails = Fails(kLength);
+    length = fails ? 0 : m_bytes.size();
+    return !fails;
   }
   bool Read(void* buffer, std::uint32_t count, std::uint32_t& bytesRead) noexcept override {
     bytesRead = 0;
-    if (Fails(m_reads, failReadFrom)) return false;
+    if (Fails(kRead)) return false;
     if (m_position >= m_bytes.size()) return true;
     bytesRead = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, m_bytes.size() - m_position));
     std::memcpy(buffer, m_bytes.data() + m_position, bytesRead);
@@ -104,7 +99,7 @@ class CScriptedFile final : public qor::CByteFile {
     return true;
   }
   bool Write(const void* buffer, std::uint32_t count) noexcept override {
-    if (Fails(m_writes, failWriteFrom)) return false;
+    if (Fails(kWrite)) return false;
     m_writeSizes.push_back(count);
     if (m_position + count > m_bytes.size()) m_bytes.resize(static_cast<std::size_t>(m_position + count));
     std::memcpy(m_bytes.data() + m_position, buffer, count);
@@ -113,12 +108,11 @@ class CScriptedFile final : public qor::CByteFile {
   }
 
  private:
-  static bool Fails(int& calls, int from) { return ++calls >= from && from != 0; }
+  bool Fails(Call kind) { return ++calls[kind] >= failFrom[kind] && failFrom[kind] != 0; }
 
   std::string m_bytes;
   std::uint64_t m_position = 0;
   std::vector<std::uint32_t> m_writeSizes;
-  int m_seeks = 0, m_lengths = 0, m_reads = 0, m_writes = 0;
 };
 
 // One match token of a stream, with the count of bytes produced before it.
@@ -167,6 +161,12 @@ inline std::optional<std::string> ReferenceDecode(std::string_view stored,
   return out;
 }
 
+inline std::uint32_t U32(std::string_view s, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 4; i-- > 0;) value = value << 8 | static_cast<unsigned char>(s[at + i]);
+  return value;
+}
+
 struct ReferenceEntry {
   std::string name;
   std::uint32_t unpackedLength, time, storedLength;
@@ -178,22 +178,19 @@ inline std::optional<std::vector<ReferenceEntry>> ReferenceCatalogue(std::string
   std::string_view archive = bytes.substr(base);
   std::string_view signature = archive.substr(0, 22);
   if (signature != qor::kOrblaneSignature && signature != qor::kZkternSignature) return std::nullopt;
-  auto u32 = [](std::string_view s, std::size_t at) {
-    return qor::ReadLE32(reinterpret_cast<const std::uint8_t*>(s.data() + at));
-  };
-  std::uint32_t size = u32(archive, 22);
+  std::uint32_t size = U32(archive, 22);
   if (size == 0 || size > archive.size() - 26) return std::nullopt;
   std::string_view catalogue = archive.substr(26, size);
   if (catalogue[0] != 1 || size < 5) return std::nullopt;
-  std::uint32_t count = u32(catalogue, 1);
+  std::uint32_t count = U32(catalogue, 1);
   if (count == 0) return std::nullopt;
   std::vector<ReferenceEntry> entries;
   std::size_t at = 5;
   for (std::uint32_t i = 0; i < count; ++i) {
     std::size_t zero = catalogue.find('\0', at);
     if (zero == std::string_view::npos || zero + 1 + 12 > size) return std::nullopt;
-    entries.push_back({std::string(catalogue.substr(at, zero - at)), u32(catalogue, zero + 1), u32(catalogue, zero + 5),
-                       u32(catalogue, zero + 9)});
+    entries.push_back({std::string(catalogue.substr(at, zero - at)), U32(catalogue, zero + 1), U32(catalogue, zero + 5),
+                       U32(catalogue, zero + 9)});
     at = zero + 13;
   }
   return entries;
@@ -203,7 +200,7 @@ inline std::optional<std::vector<ReferenceEntry>> ReferenceCatalogue(std::string
 inline std::optional<std::string> ReferenceExtract(std::string_view bytes, std::int32_t index, std::size_t base = 0) {
   auto catalogue = ReferenceCatalogue(bytes, base);
   if (!catalogue || index < 0 || static_cast<std::size_t>(index) >= catalogue->size()) return std::nullopt;
-  std::uint64_t at = 26 + std::uint64_t{qor::ReadLE32(reinterpret_cast<const std::uint8_t*>(bytes.data() + base + 22))};
+  std::uint64_t at = 26 + std::uint64_t{U32(bytes, base + 22)};
   std::uint64_t total = at, start = at;
   for (std::size_t i = 0; i < catalogue->size(); ++i) {
     if (i == static_cast<std::size_t>(index)) start = total;
@@ -215,6 +212,18 @@ inline std::optional<std::string> ReferenceExtract(std::string_view bytes, std::
   auto decoded = ReferenceDecode(bytes.substr(base + static_cast<std::size_t>(start), entry.storedLength));
   if (!decoded || decoded->size() != entry.unpackedLength || entry.unpackedLength > INT32_MAX) return std::nullopt;
   return decoded;
+}
+
+// The bytes of entry index of the archive at base as the extractor gives
+// them, or nothing when it gives -1 (what it wrote then goes to partial).
+inline std::optional<std::string> Extract(const std::string& bytes, std::int32_t index, std::uint32_t base = 0,
+                                          std::string* partial = nullptr) {
+  CScriptedFile archive(bytes), output;
+  const std::int32_t result = qor::ExtractEntry(archive, output, index, base);
+  if (partial) *partial = output.Bytes();
+  if (result < 0) return std::nullopt;
+  EXPECT_EQ(static_cast<std::size_t>(result), output.Bytes().size()) << "the result counts the bytes written";
+  return output.Bytes();
 }
 
 // Deterministic sample data.
@@ -229,20 +238,15 @@ inline std::string RandomBytes(std::size_t length, unsigned seed) {
 // every distance, as in prose.
 inline std::string TextLike(std::size_t length, unsigned seed) {
   std::mt19937 random(seed);
-  std::vector<std::string> words;
-  for (int i = 0; i < 300; ++i) {
-    std::string word;
+  std::vector<std::string> words(300);
+  for (std::string& word : words)
     for (unsigned n = 2 + random() % 8; n > 0; --n) word += static_cast<char>('a' + random() % 26);
-    words.push_back(word);
-  }
   std::string text;
-  std::size_t line = 0;
-  while (text.size() < length) {
+  for (std::size_t line = 0; text.size() < length;) {
     // Zipf-like: low indices far more often.
-    std::size_t pick = static_cast<std::size_t>(random() % 300) * (random() % 300) / 300;
-    text += words[pick];
-    line += words[pick].size() + 1;
-    text += line > 70 ? '\n' : ' ';
+    const std::string& word = words[static_cast<std::size_t>(random() % 300) * (random() % 300) / 300];
+    line += word.size() + 1;
+    text += word + (line > 70 ? '\n' : ' ');
     if (line > 70) line = 0;
   }
   text.resize(length);

@@ -2,7 +2,7 @@
 // platform's calls, and memory files over a block policy.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <set>
 
 #include "archive/ArchiveTestSupport.h"
 #include "archive/DiskFile.h"
@@ -63,24 +63,22 @@ TEST(DiskFile, OpenModesAndReadsPastTheEnd) {
 }
 
 // Blocks that count themselves and their locks, as a movable global block
-// would need them to.
+// would need them to; a reallocated block always moves.
 struct CountingPolicy {
-  using Handle = int*;  // a token standing for the block; the bytes live in the map
-  static inline std::map<int*, std::string> blocks;
+  using Handle = std::string*;
+  static inline std::set<Handle> blocks;
   static inline int locks = 0;
   static inline bool failNext = false;
 
   static Handle Allocate(std::size_t size) noexcept {
     if (std::exchange(failNext, false)) return nullptr;
-    auto* token = new int(0);  // NOLINT: the test owns the tokens through the map
-    blocks[token].resize(size);
-    return token;
+    return *blocks.insert(new std::string(size, '\0')).first;  // NOLINT: owned through blocks
   }
   static Handle Reallocate(Handle block, std::size_t size) noexcept {
-    if (std::exchange(failNext, false)) return nullptr;
     Handle moved = Allocate(size);
-    std::string& bytes = blocks[block];
-    blocks[moved].replace(0, std::min(size, bytes.size()), bytes, 0, std::min(size, bytes.size()));
+    if (!moved) return nullptr;
+    const std::size_t kept = std::min(size, block->size());
+    moved->replace(0, kept, *block, 0, kept);
     Free(block);
     return moved;
   }
@@ -90,7 +88,7 @@ struct CountingPolicy {
   }
   static std::uint8_t* Lock(Handle block) noexcept {
     ++locks;
-    return reinterpret_cast<std::uint8_t*>(blocks.at(block).data());
+    return reinterpret_cast<std::uint8_t*>(block->data());
   }
   static void Unlock(Handle) noexcept { --locks; }
 };
@@ -98,19 +96,12 @@ struct CountingPolicy {
 using CountingFile = qor::CMemoryFile<CountingPolicy>;
 
 TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
-  struct Row {
-    std::uint32_t step;
-    std::vector<std::uint32_t> writes;
-    std::uint32_t detachedSize;
-  } rows[] = {
-      {1024, {1}, 1024},
-      {1024, {1024}, 1024},
-      {1024, {1025}, 2048},
-      {4096, {100, 4000}, 8192},
+  const struct { std::uint32_t step; std::vector<std::uint32_t> writes; std::uint32_t detachedSize; } rows[] = {
+      {1024, {1}, 1024}, {1024, {1024}, 1024}, {1024, {1025}, 2048}, {4096, {100, 4000}, 8192},
       {4096, {99985, 95890, 95890, 8190}, 299955 + 4096 - 299955 % 4096},
       {1024, {}, 0},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     {
       CountingFile file(row.step);
       std::uint32_t total = 0;
@@ -128,7 +119,7 @@ TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
         EXPECT_FALSE(block) << "nothing written, no block";
       } else {
         ASSERT_TRUE(block);
-        EXPECT_EQ(CountingPolicy::blocks.at(block.get()).size(), row.detachedSize) << "step " << row.step;
+        EXPECT_EQ(block.get()->size(), row.detachedSize) << "step " << row.step;
       }
     }
     EXPECT_TRUE(CountingPolicy::blocks.empty()) << "every block freed, step " << row.step;
@@ -175,7 +166,7 @@ TEST(WriteBehindFile, WritesInOrderAndReportsFailures) {
   };
   for (int failFrom : {0, 3, 43, 46}) {  // never, while direct, while handed to the thread, the last
     archive_test::CScriptedFile target;
-    target.failWriteFrom = failFrom;
+    target.failFrom[archive_test::CScriptedFile::kWrite] = failFrom;
     {
       qor::CWriteBehindFile file(target);
       EXPECT_TRUE(file.Seek(0));
@@ -203,21 +194,20 @@ TEST(WriteBehindFile, WritesInOrderAndReportsFailures) {
 TEST(StagedFile, AppearsOnlyWhenCommitted) {
   qor::test::TempDirectory dir;
   dir.Write("target", "old");
-  {
-    qor::CStagedFile file;
-    ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
-    EXPECT_TRUE(file.Write("new", 3));
-    EXPECT_EQ(dir.Count(), 2u);
+  for (bool commit : {false, true}) {
+    {
+      qor::CStagedFile file;
+      ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
+      EXPECT_TRUE(file.Write("new", 3));
+      EXPECT_EQ(dir.Count(), 2u) << "staged beside the target";
+      if (commit) {
+        EXPECT_TRUE(file.Commit());
+        EXPECT_FALSE(file.Commit()) << "once";
+      }
+    }
+    EXPECT_EQ(dir.Read("target"), commit ? "new" : "old");
+    EXPECT_EQ(dir.Count(), 1u) << "nothing left behind, commit " << commit;
   }
-  EXPECT_EQ(dir.Read("target"), "old");
-  EXPECT_EQ(dir.Count(), 1u);
-  qor::CStagedFile file;
-  ASSERT_TRUE(file.Create(dir.PathOf("target").c_str()));
-  EXPECT_TRUE(file.Write("new", 3));
-  EXPECT_TRUE(file.Commit());
-  EXPECT_EQ(dir.Read("target"), "new");
-  EXPECT_EQ(dir.Count(), 1u);
-  EXPECT_FALSE(file.Commit()) << "once";
 }
 
 }  // namespace

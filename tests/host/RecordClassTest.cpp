@@ -124,24 +124,17 @@ TEST(RecordClass, ReadsJoinsAndBuildsTheLibrarysRecords) {
 TEST(Identifiers, BothFormsOfEveryIdentifierAgree) {
 #define QOR_STRINGIZE_(tokens) #tokens
 #define QOR_STRINGIZE(tokens) QOR_STRINGIZE_(tokens)
-  struct Row {
-    const char* text;
-    GUID value;
-  } rows[] = {
-      {QOR_STRINGIZE(QOR_LIBID_ARFOLDERLib), LIBID_ARFOLDERLib},
-      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveFolder), CLSID_zKtrnArchiveFolder},
-      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveFolder), IID_IzKtrnArchiveFolder},
-      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveObject), CLSID_zKtrnArchiveObject},
-      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveObject), IID_IzKtrnArchiveObject},
-      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveEnumIDList), CLSID_zKtrnArchiveEnumIDList},
-      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveEnumIDList), IID_IzKtrnArchiveEnumIDList},
-      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveDataObject), CLSID_zKtrnArchiveDataObject},
-      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveDataObject), IID_IzKtrnArchiveDataObject},
-      {QOR_STRINGIZE(QOR_CLSID_zKtrnArchiveLink), CLSID_zKtrnArchiveLink},
-      {QOR_STRINGIZE(QOR_IID_IzKtrnArchiveLink), IID_IzKtrnArchiveLink},
+#define QOR_ID_ROW(name) {QOR_STRINGIZE(QOR_##name), name}
+  const struct { const char* text; GUID value; } rows[] = {
+      QOR_ID_ROW(LIBID_ARFOLDERLib),
+      QOR_ID_ROW(CLSID_zKtrnArchiveFolder), QOR_ID_ROW(IID_IzKtrnArchiveFolder),
+      QOR_ID_ROW(CLSID_zKtrnArchiveObject), QOR_ID_ROW(IID_IzKtrnArchiveObject),
+      QOR_ID_ROW(CLSID_zKtrnArchiveEnumIDList), QOR_ID_ROW(IID_IzKtrnArchiveEnumIDList),
+      QOR_ID_ROW(CLSID_zKtrnArchiveDataObject), QOR_ID_ROW(IID_IzKtrnArchiveDataObject),
+      QOR_ID_ROW(CLSID_zKtrnArchiveLink), QOR_ID_ROW(IID_IzKtrnArchiveLink),
   };
   std::set<std::string> distinct;
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     const GUID& g = row.value;
     char text[37];
     std::snprintf(text, sizeof text, "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",

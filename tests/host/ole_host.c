@@ -20,16 +20,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define CHECK(condition, ...) \
-  do {                        \
-    if (!(condition)) Fail(__LINE__, __VA_ARGS__); \
-  } while (0)
-#define CHECK_HR(call, expected, what)                                                       \
-  do {                                                                                       \
-    HRESULT hr_ = (call);                                                                    \
-    CHECK(hr_ == (HRESULT)(expected), "%s: status 0x%08lX, expected 0x%08lX", what,          \
-          (unsigned long)hr_, (unsigned long)(expected));                                    \
-  } while (0)
+#define CHECK(condition, ...) ((condition) ? (void)0 : Fail(__LINE__, __VA_ARGS__))
+#define CHECK_HR(call, expected, what) CheckStatus(__LINE__, (call), (HRESULT)(expected), what)
 
 #define MAX_SELECTED 16 /* files of one folder selected together */
 
@@ -42,6 +34,11 @@ static void Fail(int line, const char* format, ...) {
   fputc('\n', stderr);
   va_end(arguments);
   exit(1);
+}
+
+static void CheckStatus(int line, HRESULT hr, HRESULT expected, const char* what) {
+  if (hr != expected)
+    Fail(line, "%s: status 0x%08lX, expected 0x%08lX", what, (unsigned long)hr, (unsigned long)expected);
 }
 
 static PFN_QORCreateObject g_createObject;
@@ -61,31 +58,24 @@ static const char* const kExpected[] = {
 #define EXPECTED_COUNT (sizeof kExpected / sizeof kExpected[0])
 static int g_seen[EXPECTED_COUNT];
 static unsigned g_filesCompared;
+static LPITEMIDLIST g_docs, g_guide; /* docs and docs\guide.txt as the walk met them, for the link */
 
 static void See(const char* path) {
-  size_t i;
-  for (i = 0; i < EXPECTED_COUNT; ++i) {
-    if (strcmp(kExpected[i], path) == 0) {
-      CHECK(!g_seen[i], "the walk met %s twice", path);
-      g_seen[i] = 1;
-      return;
-    }
-  }
-  Fail(__LINE__, "the walk met %s, which the sample does not hold", path);
+  size_t i = 0;
+  while (i < EXPECTED_COUNT && strcmp(kExpected[i], path) != 0) ++i;
+  CHECK(i < EXPECTED_COUNT, "the walk met %s, which the sample does not hold", path);
+  CHECK(!g_seen[i]++, "the walk met %s twice", path);
 }
 
 static void* ReadWholeFile(const char* path, DWORD* size) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-  DWORD length, read = 0;
+  DWORD read = 0;
   char* bytes;
   CHECK(file != INVALID_HANDLE_VALUE, "cannot open %s (error %lu)", path, GetLastError());
-  length = GetFileSize(file, NULL);
-  CHECK(length != INVALID_FILE_SIZE, "cannot size %s", path);
-  bytes = malloc(length + 1);
-  CHECK(bytes != NULL, "out of memory");
-  CHECK(ReadFile(file, bytes, length, &read, NULL) && read == length, "cannot read %s", path);
+  *size = GetFileSize(file, NULL);
+  bytes = *size != INVALID_FILE_SIZE ? malloc(*size + 1) : NULL;
+  CHECK(bytes != NULL && ReadFile(file, bytes, *size, &read, NULL) && read == *size, "cannot read %s", path);
   CloseHandle(file);
-  *size = length;
   return bytes;
 }
 
@@ -157,7 +147,6 @@ static void CopyThroughClipboard(IShellFolder* shell, IzKtrnArchiveFolder* folde
   char path[MAX_PATH];
   DWORD sizes[MAX_SELECTED];
 
-  CHECK(count <= MAX_SELECTED, "more files in %s than this host selects", prefix);
   CHECK_HR(IShellFolder_GetUIObjectOf(shell, NULL, count, (PCUITEMID_CHILD_ARRAY)items, &IID_IDataObject, NULL,
                                       (void**)&data),
            S_OK, "GetUIObjectOf(IDataObject)");
@@ -226,10 +215,14 @@ static void Walk(IShellFolder* shell, const char* prefix) {
       CHECK_HR(IShellFolder_BindToObject(shell, item, NULL, &IID_IShellFolder, (void**)&sub), S_OK, path);
       Walk(sub, path);
       IShellFolder_Release(sub);
-      CoTaskMemFree(item);
+      if (strcmp(path, "docs\\") == 0)
+        g_docs = item;
+      else
+        CoTaskMemFree(item);
     } else {
       snprintf(path, sizeof path, "%s%s", prefix, display);
       See(path);
+      if (strcmp(path, "docs\\guide.txt") == 0) g_guide = ILClone(item);
       CHECK(fileCount < MAX_SELECTED, "more files in %s than this host selects", prefix);
       files[fileCount] = item;
       strcpy(names[fileCount], display);
@@ -278,21 +271,21 @@ static void CheckDocumentation(ITypeInfo* info, MEMBERID member, const char* nam
 }
 
 struct MemberRow {
-  const char* name;
-  const char* help; /* Shift-JIS bytes */
+  const char *name, *help; /* help in code page 932 */
   INVOKEKIND kind;
 };
 struct InterfaceRow {
   const IID* iid;
   const char* name;
   const CLSID* clsid;
-  const char* className;
-  const char* classHelp;
+  const char *className, *classHelp;
   struct MemberRow members[4];
 };
-
-#define METHOD "\xD2\xBF\xAF\xC4\xDE "           /* half-width katakana: method */
-#define PROPERTY "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " /* half-width katakana: property */
+/* An interface IzKtrn... and its class zKtrn..., whose help is given. */
+#define TYPE_ROW(stem, classHelp, ...) {&IID_I##stem, "I" #stem, &CLSID_##stem, #stem, classHelp, {__VA_ARGS__}}
+/* Members' help strings name their kind in half-width katakana. */
+#define M_FUNC(name) {name, "\xD2\xBF\xAF\xC4\xDE " name, INVOKE_FUNC}
+#define M_GET(name) {name, "\xCC\xDF\xDB\xCA\xDF\xC3\xA8 " name, INVOKE_PROPERTYGET}
 
 /* One interface: a custom interface straight on IUnknown with its methods in
  * slot order, and its class, whose default interface it is. */
@@ -344,35 +337,13 @@ static void CheckInterface(ITypeLib* library, const struct InterfaceRow* row) {
 
 static void CheckTypeLibrary(const char* dll) {
   static const struct InterfaceRow rows[] = {
-      {&IID_IzKtrnArchiveFolder,
-       "IzKtrnArchiveFolder",
-       &CLSID_zKtrnArchiveFolder,
-       "zKtrnArchiveFolder",
-       "zKtrnArchiveFolder Class",
-       {{"GetLastModifiedTime", METHOD "GetLastModifiedTime", INVOKE_FUNC},
-        {"GetFileSize", METHOD "GetFileSize", INVOKE_FUNC},
-        {"GetFullQualifiedPIDL", METHOD "GetFullQualifiedPIDL", INVOKE_FUNC},
-        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveObject,
-       "IzKtrnArchiveObject",
-       &CLSID_zKtrnArchiveObject,
-       "zKtrnArchiveObject",
-       "CzKtrnArchiveObject Class",
-       {{"BindToArchive", METHOD "BindToArchive", INVOKE_FUNC},
-        {"archiveRootFolder", PROPERTY "archiveRootFolder", INVOKE_PROPERTYGET},
-        {"ExtractFile", METHOD "ExtractFile", INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveEnumIDList, "IzKtrnArchiveEnumIDList", &CLSID_zKtrnArchiveEnumIDList,
-       "zKtrnArchiveEnumIDList", "zKtrnArchiveEnumIDList Class", {{NULL, NULL, INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveDataObject, "IzKtrnArchiveDataObject", &CLSID_zKtrnArchiveDataObject,
-       "zKtrnArchiveDataObject", "zKtrnArchiveDataObject Class", {{NULL, NULL, INVOKE_FUNC}}},
-      {&IID_IzKtrnArchiveLink,
-       "IzKtrnArchiveLink",
-       &CLSID_zKtrnArchiveLink,
-       "zKtrnArchiveLink",
-       "zKtrnArchiveLink Class",
-       {{"SetIDList", METHOD "SetIDList", INVOKE_FUNC},
-        {"GetIDList", METHOD "GetIDList", INVOKE_FUNC},
-        {"Resolve", METHOD "Resolve", INVOKE_FUNC}}},
+      TYPE_ROW(zKtrnArchiveFolder, "zKtrnArchiveFolder Class", M_FUNC("GetLastModifiedTime"), M_FUNC("GetFileSize"),
+               M_FUNC("GetFullQualifiedPIDL"), M_FUNC("ExtractFile")),
+      TYPE_ROW(zKtrnArchiveObject, "CzKtrnArchiveObject Class", M_FUNC("BindToArchive"), M_GET("archiveRootFolder"),
+               M_FUNC("ExtractFile")),
+      TYPE_ROW(zKtrnArchiveEnumIDList, "zKtrnArchiveEnumIDList Class", {NULL, NULL, INVOKE_FUNC}),
+      TYPE_ROW(zKtrnArchiveDataObject, "zKtrnArchiveDataObject Class", {NULL, NULL, INVOKE_FUNC}),
+      TYPE_ROW(zKtrnArchiveLink, "zKtrnArchiveLink Class", M_FUNC("SetIDList"), M_FUNC("GetIDList"), M_FUNC("Resolve")),
   };
   static const char* const records[] = {"_ITEMIDLIST", "_SHITEMID", "_FILETIME"};
   ITypeLib* library = NULL;
@@ -415,28 +386,10 @@ static void CheckTypeLibrary(const char* dll) {
   ITypeLib_Release(library);
 }
 
-/* The child of a folder with the given display name. */
-static LPITEMIDLIST ChildNamed(IShellFolder* shell, const char* wanted) {
-  IEnumIDList* items = NULL;
-  LPITEMIDLIST item, found = NULL;
-  CHECK_HR(IShellFolder_EnumObjects(shell, NULL, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items), S_OK, "EnumObjects");
-  while (!found && IEnumIDList_Next(items, 1, &item, NULL) == S_OK) {
-    char display[MAX_PATH];
-    DisplayName(shell, item, display, sizeof display);
-    if (strcmp(display, wanted) == 0)
-      found = item;
-    else
-      CoTaskMemFree(item);
-  }
-  IEnumIDList_Release(items);
-  CHECK(found != NULL, "no item %s", wanted);
-  return found;
-}
-
 /* A link to docs\guide.txt, saved, loaded into a new link object and
  * resolved; the link file reads back through the profile service. */
 static void CheckLink(IShellFolder* root, const char* archive) {
-  LPITEMIDLIST docs = ChildNamed(root, "docs"), guide, docsAbsolute = NULL, place, resolved = NULL;
+  LPITEMIDLIST docs = g_docs, guide = g_guide, docsAbsolute = NULL, place, resolved = NULL;
   LPITEMIDLIST expected;
   IShellFolder* docsShell = NULL;
   IzKtrnArchiveFolder* docsFolder = NULL;
@@ -448,7 +401,6 @@ static void CheckLink(IShellFolder* root, const char* archive) {
   WCHAR wideLink[MAX_PATH];
 
   CHECK_HR(IShellFolder_BindToObject(root, docs, NULL, &IID_IShellFolder, (void**)&docsShell), S_OK, "bind docs");
-  guide = ChildNamed(docsShell, "guide.txt");
   CHECK_HR(IShellFolder_QueryInterface(docsShell, &IID_IzKtrnArchiveFolder, (void**)&docsFolder), S_OK,
            "docs as an archive folder");
   CHECK_HR(IzKtrnArchiveFolder_GetFullQualifiedPIDL(docsFolder, &docsAbsolute), S_OK, "GetFullQualifiedPIDL");
@@ -499,18 +451,15 @@ static void CheckLink(IShellFolder* root, const char* archive) {
 static void CheckUnload(HMODULE module, const char* dll) {
   WCHAR clsid[40];
   char key[64], inproc[96];
-  HKEY server;
   IClassFactory* factory = NULL;
   CHECK_HR(g_canUnloadNow(), S_OK, "DllCanUnloadNow once everything is released");
 
   CHECK(StringFromGUID2(&CLSID_zKtrnArchiveFolder, clsid, 40) > 0, "StringFromGUID2");
-  memcpy(key, "CLSID\\", 6);
-  WideCharToMultiByte(CP_ACP, 0, clsid, -1, key + 6, (int)sizeof key - 6, NULL, NULL);
+  snprintf(key, sizeof key, "CLSID\\%ls", clsid);
   snprintf(inproc, sizeof inproc, "%s\\InprocServer32", key);
-  CHECK(RegCreateKeyA(HKEY_CLASSES_ROOT, inproc, &server) == ERROR_SUCCESS, "cannot register %s", inproc);
-  RegSetValueExA(server, NULL, 0, REG_SZ, (const BYTE*)dll, (DWORD)strlen(dll) + 1);
-  RegSetValueExA(server, "ThreadingModel", 0, REG_SZ, (const BYTE*)"Apartment", 10);
-  RegCloseKey(server);
+  CHECK(RegSetKeyValueA(HKEY_CLASSES_ROOT, inproc, NULL, REG_SZ, dll, (DWORD)strlen(dll) + 1) == ERROR_SUCCESS &&
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, inproc, "ThreadingModel", REG_SZ, "Apartment", 10) == ERROR_SUCCESS,
+        "cannot register %s", inproc);
   CHECK_HR(CoGetClassObject(&CLSID_zKtrnArchiveFolder, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory,
                             (void**)&factory),
            CLASS_E_CLASSNOTAVAILABLE, "CoGetClassObject(zKtrnArchiveFolder)");
@@ -520,8 +469,7 @@ static void CheckUnload(HMODULE module, const char* dll) {
   CHECK(GetModuleHandleA("QOR.DLL") != NULL, "COM did not keep the DLL it loaded");
   CoFreeUnusedLibraries();
   CHECK(GetModuleHandleA("QOR.DLL") == NULL, "CoFreeUnusedLibraries left QOR.DLL loaded");
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, inproc);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
 }
 
 int main(int argc, char** argv) {

@@ -26,20 +26,13 @@ TEST(Schemes, IndexOfTheFirstMatchingPrefix) {
 TEST(Sites, SiteAndPathOfEachKindOfUrl) {
   const std::string longHost = "http://" + std::string(300, 'h') + "/a";
   const struct { std::string url, site, path; } rows[] = {
-      {"http://h/a/b", "http://h", "/a/b"},
+      {"http://h/a/b", "http://h", "/a/b"}, {"https://h/a", "https://h", "/a"},
       {"http://h", "http://h/", ""},  // no path: the site gains a slash
-      {"http://", "", "http://"},
-      {"https://h/a", "https://h", "/a"},
-      {"ftp://h:21/d", "ftp://h:21", "/d"},
-      {"ftp://u:p@h/d", "ftp://u:p@h", "/d"},
-      {"http://\x95\x5C/x", "http://\x95\x5C", "/x"},
-      {"news:comp.x", "news:comp.x", ""},
-      {"foo:/a/b", "foo:/a/b", ""},
-      {"C:\\a", "C:\\a", ""},
-      {"file:///C:/x/y", "file:///C:", "/x/y"},
-      {"file://srv/share/x", "file://srv/share", "/x"},
-      {"file:C:\\x", "file:C:", "\\x"},
-      {"file:/x", "file:", "/x"},
+      {"http://", "", "http://"}, {"http://\x95\x5C/x", "http://\x95\x5C", "/x"},
+      {"ftp://h:21/d", "ftp://h:21", "/d"}, {"ftp://u:p@h/d", "ftp://u:p@h", "/d"},
+      {"news:comp.x", "news:comp.x", ""}, {"foo:/a/b", "foo:/a/b", ""}, {"C:\\a", "C:\\a", ""},
+      {"file:///C:/x/y", "file:///C:", "/x/y"}, {"file://srv/share/x", "file://srv/share", "/x"},
+      {"file:C:\\x", "file:C:", "\\x"}, {"file:/x", "file:", "/x"},
       {longHost, longHost, ""},  // a host past MAX_PATH bytes is not looked for
   };
   for (const auto& row : rows) {
@@ -54,11 +47,7 @@ TEST(Sites, SiteAndPathOfEachKindOfUrl) {
 
 // Build writes every part back but the type.
 TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
-  const struct {
-    std::string url, user, password, host, port, path, type;
-    int flags;
-    std::string built;
-  } rows[] = {
+  const struct { std::string url, user, password, host, port, path, type; int flags; std::string built; } rows[] = {
       {"ftp://me:secret@h:21/d/f;type=i", "me", "secret", "h", "21", "d/f", "type=i", 0xFF, "ftp://me:secret@h:21/d/f"},
       {"ftp://:pw@h:21/d", "", "pw", "h", "21", "d", "", 0xDF, "ftp://:pw@h:21/d"},
       {"ftp://h", "", "", "h", "", "", "", 0x07, "ftp://h/"},
@@ -89,24 +78,14 @@ TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
 TEST(Sameness, UrlsBySiteAndPathAndPathsAsFileNames) {
   const std::string longPath(260, 'a'), longUpper(260, 'A');
   const struct { std::string a, b; int same; } rows[] = {
-      {"http://h/a", "HTTP://H/a", 1},
-      {"http://h/a", "http://h/A", 0},
-      {"http://h\\a", "http://h/a", 1},
-      {"ftp://me:pw@h/d;type=i", "ftp://h/d", 1},
-      {"ftp://h/d", "ftp://h/e", 0},
-      {"http://h", "http://h/", 0},
-      {"http://h/a", "https://h/a", 0},
-      {"foo:x", "FOO:X", 1},
-      {"foo:x", "bar:x", 0},
-      {"file:///C:/a", "FILE:///c:/a", 1},
-      {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1},
-      {"C:\\a", "C:/a", 0},                  // separators are bytes like any other here
-      {"\x82\x60", "\x82\x81", 0},           // full-width letters are not folded
-      {"a\x95\x5C", "A\x95\x5C", 1},
-      {longPath, longUpper, 0},              // MAX_PATH bytes or more: byte for byte
-      {longPath, longPath, 1},
-      {"http://h/a", "C:\\a", 0},
-      {"", "", 1},
+      {"http://h/a", "HTTP://H/a", 1}, {"http://h/a", "http://h/A", 0}, {"http://h\\a", "http://h/a", 1},
+      {"ftp://me:pw@h/d;type=i", "ftp://h/d", 1}, {"ftp://h/d", "ftp://h/e", 0},
+      {"http://h", "http://h/", 0}, {"http://h/a", "https://h/a", 0}, {"http://h/a", "C:\\a", 0},
+      {"foo:x", "FOO:X", 1}, {"foo:x", "bar:x", 0}, {"file:///C:/a", "FILE:///c:/a", 1},
+      {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1}, {"a\x95\x5C", "A\x95\x5C", 1}, {"", "", 1},
+      {"C:\\a", "C:/a", 0},         // separators are bytes like any other here
+      {"\x82\x60", "\x82\x81", 0},  // full-width letters are not folded
+      {longPath, longUpper, 0}, {longPath, longPath, 1},  // MAX_PATH bytes or more: byte for byte
   };
   for (const auto& row : rows) {
     EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << Show(row.a) << " ~ " << Show(row.b);

@@ -9,9 +9,12 @@ namespace {
 
 using qor::test::TempDirectory;
 
-TEST(FileCalls, OpenFailuresCarryWindowsErrorCodes) {
+// Reads and writes through a handle are exercised by the archive tests'
+// disk file; here the errors of opening, the length's high half and the
+// error of a seek before the start.
+TEST(FileCalls, OpenFailuresCarryWindowsErrorCodesAndSeeksStopAtTheStart) {
   TempDirectory dir;
-  dir.Write("present.bin", "x");
+  dir.Write("present.bin", "0123456789");
   dir.MakeDirectory("sub");
   const struct { const char* what; std::string path; DWORD disposition, expected; } rows[] = {
       {"missing file", dir.PathOf("missing.bin"), OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
@@ -28,15 +31,7 @@ TEST(FileCalls, OpenFailuresCarryWindowsErrorCodes) {
     EXPECT_EQ(file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS, row.expected) << row.what;
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   }
-}
-
-// Reads and writes through a handle are also exercised by the archive
-// tests' disk file; here the length's high half and the error of a seek
-// before the start.
-TEST(FileCalls, LengthAndSeekBeforeTheStart) {
-  TempDirectory dir;
-  dir.Write("data.bin", "0123456789");
-  HANDLE file = CreateFileA(dir.PathOf("data.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileA(dir.PathOf("present.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD high = 1;

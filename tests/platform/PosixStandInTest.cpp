@@ -41,14 +41,10 @@ TEST(DriveMapping, ZIsTheRootAndOtherDrivesAreMissing) {
 
 TEST(PosixIcons, FixedTableByAttributesAndExtensionOrByTheFileOnDisk) {
   const struct { const char* name; DWORD attributes; UINT flags; int icon; } rows[] = {
-      {"", FILE_ATTRIBUTE_DIRECTORY, 0, kFolder},
-      {"", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON, kOpenFolder},
-      {"readme.txt", FILE_ATTRIBUTE_NORMAL, 0, kText},
-      {"README.TXT", FILE_ATTRIBUTE_NORMAL, 0, kText},
-      {"x.exe", FILE_ATTRIBUTE_NORMAL, 0, kProgram},
-      {"x.ico", FILE_ATTRIBUTE_NORMAL, 0, kIconFile},
-      {"dir.txt\\noext", FILE_ATTRIBUTE_NORMAL, 0, kGenericFile},
-      {"\x95\x5C.png", FILE_ATTRIBUTE_NORMAL, 0, kImage},
+      {"", FILE_ATTRIBUTE_DIRECTORY, 0, kFolder}, {"", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON, kOpenFolder},
+      {"readme.txt", FILE_ATTRIBUTE_NORMAL, 0, kText}, {"README.TXT", FILE_ATTRIBUTE_NORMAL, 0, kText},
+      {"x.exe", FILE_ATTRIBUTE_NORMAL, 0, kProgram}, {"x.ico", FILE_ATTRIBUTE_NORMAL, 0, kIconFile},
+      {"dir.txt\\noext", FILE_ATTRIBUTE_NORMAL, 0, kGenericFile}, {"\x95\x5C.png", FILE_ATTRIBUTE_NORMAL, 0, kImage},
   };
   for (const auto& row : rows) {
     SHFILEINFOA info{};

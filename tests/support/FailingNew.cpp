@@ -1,6 +1,7 @@
 // The test programs' operator new, on POSIX: the library's own allocations
 // (it is linked into the test programs) fail on request like the task
-// allocator's and the memory blocks', through the stand-in's switch.
+// allocator's and the memory blocks', through the stand-in's switch. The
+// library has no over-aligned types, so the aligned forms stay the runtime's.
 #include <cstdlib>
 #include <new>
 
@@ -18,28 +19,13 @@ void* AllocateOrThrow(std::size_t size) {
   throw std::bad_alloc();
 }
 
-void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
-  if (qor::posix::AllocationShouldFail()) return nullptr;
-  auto align = static_cast<std::size_t>(alignment);
-  return std::aligned_alloc(align, (size + align - 1) / align * align);
-}
-
 }  // namespace
 
 void* operator new(std::size_t size) { return AllocateOrThrow(size); }
 void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  if (void* block = AllocateAligned(size, alignment)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) { return operator new(size, alignment); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }

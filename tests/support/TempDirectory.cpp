@@ -1,15 +1,13 @@
 #include "support/TempDirectory.h"
 
-#include <atomic>
 #include <filesystem>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <vector>
 
 #include "platform/win32.h"
+#include "support/SystemText.h"
 #ifndef _WIN32
-#include <unistd.h>
-
 #include "platform/posix/drive_mapping.h"
 #endif
 
@@ -18,11 +16,7 @@ namespace {
 
 std::filesystem::path NativePath(const std::string& windowsPath) {
 #ifdef _WIN32
-  int units = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), units);
-  wide.resize(static_cast<size_t>(units - 1));
-  return std::filesystem::path(wide);
+  return std::filesystem::path(Widen(windowsPath));
 #else
   std::string posixPath;
   DWORD error = 0;
@@ -34,12 +28,7 @@ std::filesystem::path NativePath(const std::string& windowsPath) {
 
 std::string WindowsPathOf(const std::filesystem::path& native) {
 #ifdef _WIN32
-  std::wstring wide = native.wstring();
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), bytes, nullptr, nullptr);
-  text.resize(static_cast<size_t>(bytes - 1));
-  return text;
+  return Narrow(native.u16string());
 #else
   std::string windowsPath;
   if (!qor::posix::PosixToWindowsPath(native.string(), windowsPath))
@@ -48,24 +37,13 @@ std::string WindowsPathOf(const std::filesystem::path& native) {
 #endif
 }
 
-std::atomic<int> g_sequence{0};
-
 }  // namespace
 
 TempDirectory::TempDirectory() {
-  std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device random;
   std::filesystem::path dir;
-  for (;;) {
-    dir = base / ("qor-test-" + std::to_string(
-#ifdef _WIN32
-                                    GetCurrentProcessId()
-#else
-                                    ::getpid()
-#endif
-                                        ) +
-                  "-" + std::to_string(g_sequence++));
-    if (std::filesystem::create_directory(dir)) break;
-  }
+  do dir = std::filesystem::temp_directory_path() / ("qor-test-" + std::to_string(random()));
+  while (!std::filesystem::create_directory(dir));
   m_path = WindowsPathOf(dir);
 }
 
@@ -87,12 +65,11 @@ std::string TempDirectory::Read(std::string_view name) const {
   HANDLE file = CreateFileA(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + PathOf(name));
-  std::string bytes;
-  std::vector<char> buffer(65536);
+  std::string bytes(GetFileSize(file, nullptr), '\0');
   DWORD got = 0;
-  while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0)
-    bytes.append(buffer.data(), got);
+  BOOL ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
   CloseHandle(file);
+  if (!ok || got != bytes.size()) throw std::runtime_error("cannot read " + PathOf(name));
   return bytes;
 }
 

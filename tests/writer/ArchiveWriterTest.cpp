@@ -18,14 +18,12 @@ std::span<const std::uint8_t> Span(const std::string& s) {
   return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-TEST(ArchiveWriter, SmallArchiveByteForByte) {
-  std::vector<ArchiveInput> inputs = {{"a.txt", "xyz", 0}};
-  std::string archive =
-      ToString(qor::BuildArchive(inputs, ArchiveSignature::Orblane, {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}}));
-  EXPECT_EQ(archive, kSmallArchive);
-}
-
-TEST(ArchiveWriter, StoredEntriesAndABaseOffset) {
+// The small archive byte for byte; stored and encoded entries after a base
+// offset as the reference reader takes them.
+TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
+  const std::vector<ArchiveInput> small = {{"a.txt", "xyz", 0}};
+  const qor::EncoderOptions markersAB = {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}};
+  EXPECT_EQ(ToString(qor::BuildArchive(small, ArchiveSignature::Orblane, markersAB)), kSmallArchive);
   CScriptedFile file("prefix");
   qor::CArchiveWriter writer(file, ArchiveSignature::Orblane, 6);
   ASSERT_TRUE(writer.Begin(std::vector<EntryHead>{{"raw", 5}, {"enc", 6}}));
@@ -55,15 +53,22 @@ TEST(ArchiveWriter, StepsOutOfTurnAndFormatLimits) {
   EXPECT_THROW(qor::BuildArchive(std::vector<ArchiveInput>{}), std::invalid_argument);
 }
 
-TEST(ArchiveWriter, WriteFailuresAreReported) {
-  for (int call = 1; call <= 5; ++call) {
-    CScriptedFile file;
-    file.failWriteFrom = call;
+// Every seek and every write fails in its turn, and the writer says so.
+TEST(ArchiveWriter, FileFailuresAreReported) {
+  const auto write = [](CScriptedFile& file) {
     qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
-    // Head, catalogue, two entries, catalogue again: five writes.
-    bool ok = writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && writer.AddEntry(Span("1")) &&
-              writer.AddEntry(Span("2")) && writer.Finish();
-    EXPECT_FALSE(ok) << "write " << call;
+    return writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && writer.AddEntry(Span("1")) &&
+           writer.AddEntry(Span("2")) && writer.Finish();
+  };
+  CScriptedFile whole;
+  ASSERT_TRUE(write(whole));
+  ASSERT_EQ(whole.calls[CScriptedFile::kWrite], 5) << "head, catalogue, two entries, catalogue again";
+  for (int kind = 0; kind < CScriptedFile::kCallKinds; ++kind) {
+    for (int call = 1; call <= whole.calls[kind]; ++call) {
+      CScriptedFile file;
+      file.failFrom[kind] = call;
+      EXPECT_FALSE(write(file)) << "call kind " << kind << ", call " << call;
+    }
   }
 }
 
