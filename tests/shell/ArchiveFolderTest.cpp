@@ -1,8 +1,10 @@
-// The archive folder: its interfaces, the attributes, order, names, icons,
-// sizes and times of its items, opening sub-folders, its place in the
-// desktop's namespace and extraction through it.
+// The archive folder: the attributes, order, names, icons, sizes and times
+// of its items, its enumerator, opening sub-folders, parsing names, its place
+// in the desktop's namespace and extraction through it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "itemid/ShellPaths.h"
@@ -118,9 +120,65 @@ TEST_F(ArchiveFolder, DisplayNames) {
   for (const auto& row : rows) EXPECT_EQ(DisplayName(row.folder, row.pidl, row.flags), row.expected) << row.what;
   EXPECT_EQ(WideDisplayName(m_root.Get(), EmptyList(), SHGDN_NORMAL), u"\u8868.data");
   EXPECT_EQ(WideDisplayName(hyoFolder.Get(), hyoFile.get(), SHGDN_NORMAL), u"\u8868.txt");
-  EXPECT_EQ(Children(abDirect.Get()), (Names{"c", "d.bin"}));
-  EXPECT_EQ(Children(m_root.Get()), (Names{"A", "a", "empty", "top.txt", kHyo}));
   EXPECT_EQ(m_root->GetDisplayNameOf(top.get(), SHGDN_NORMAL, nullptr), E_INVALIDARG);
+}
+
+// The root's children in exact name order (the folders A, a and hyo among
+// the files), filtered by the flags and fetched any number at a time; Skip
+// passes over admitted children only, so what follows it is the rest of the
+// filtered listing.
+TEST_F(ArchiveFolder, EnumeratorOrderFilterAndSkip) {
+  const Names all = {"A", "a", "empty", "top.txt", kHyo};
+  const struct { SHCONTF flags; Names expected; } rows[] = {
+      {kAll, all},
+      {kAll | SHCONTF_INCLUDEHIDDEN, all},
+      {SHCONTF_FOLDERS, {"A", "a", kHyo}},
+      {SHCONTF_NONFOLDERS, {"empty", "top.txt"}},
+      {SHCONTF_INCLUDEHIDDEN, {}},
+      {0, {}},
+  };
+  for (const auto& row : rows) {
+    for (ULONG celt : {1u, 2u, 10u}) {
+      EXPECT_EQ(Drain(Enum(m_root.Get(), row.flags).Get(), celt), row.expected)
+          << "flags " << row.flags << ", " << celt << " at a time";
+    }
+    for (ULONG skip : {0u, 1u, 2u, 5u, 0xFFFFFFFFu}) {
+      ComPtr<IEnumIDList> enumerator = Enum(m_root.Get(), row.flags);
+      EXPECT_EQ(enumerator->Skip(skip), S_OK);
+      const auto rest = row.expected.begin() + std::min<std::size_t>(skip, row.expected.size());
+      EXPECT_EQ(Drain(enumerator.Get()), Names(rest, row.expected.end())) << "flags " << row.flags << ", skip " << skip;
+    }
+  }
+  // Skip moves on from where Next left off; Reset goes back to the start;
+  // Next(0) moves nothing, and the count may be left out. Every call hands
+  // out records of its own, exactly one record long, which the caller frees
+  // and may scribble over. Clone is left out.
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get()), other = Enum(m_root.Get());
+  LPITEMIDLIST items[5] = {}, theirs[5] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(enumerator->Next(0, items, &fetched), S_OK);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(Drain(enumerator.Get(), 1), all);
+  EXPECT_EQ(enumerator->Reset(), S_OK);
+  ASSERT_EQ(enumerator->Next(1, items, nullptr), S_OK);
+  qor::PidlFree(items[0]);
+  EXPECT_EQ(enumerator->Skip(1), S_OK);
+  EXPECT_EQ(Drain(enumerator.Get(), 2), (Names{"empty", "top.txt", kHyo}));
+  EXPECT_EQ(enumerator->Reset(), S_OK);
+  ASSERT_EQ(enumerator->Next(5, items, nullptr), S_OK);
+  ASSERT_EQ(other->Next(5, theirs, nullptr), S_OK);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(items[i], theirs[i]) << all[i] << ": each call hands out its own copy";
+    EXPECT_EQ(qor::PidlGetSize(items[i]), 29 + all[i].size()) << all[i] << ": one record, no more";
+    std::memset(reinterpret_cast<BYTE*>(items[i]) + QORITEMIDLIST::kFixedSize, 'Z', all[i].size());
+    qor::PidlFree(items[i]);
+    qor::PidlFree(theirs[i]);
+  }
+  EXPECT_EQ(Children(m_root.Get()), all);
+  IEnumIDList* clone = nullptr;
+  EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(m_root->EnumObjects(nullptr, kAll, nullptr), E_POINTER);
+  EXPECT_EQ(Live(), 4) << "the archive, its root and the two enumerators";
 }
 
 // The block handed out is sized for the name: the names here straddle
@@ -170,6 +228,63 @@ TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
   }
   EXPECT_EQ(m_root->BindToObject(a.get(), nullptr, IID_IShellFolder, nullptr), E_POINTER);
   EXPECT_EQ(Live(), before);
+}
+
+// The records of a list by name, joined by '|'; "null" for no list.
+std::string NamesOf(LPCITEMIDLIST list) {
+  if (!list) return "null";
+  std::string names;
+  for (LPCITEMIDLIST item = list; qor::PidlGetItemSize(item) != 0; item = qor::PidlNext(item))
+    names += (names.empty() ? "" : "|") + RecordOf(item)->getFileName();
+  return names;
+}
+
+// Parsing names of the archive (its path, '/', the path inside) and names
+// relative to the folder, from the root and from the sub-folder a, which
+// resolves archive paths from itself, not from the root.
+TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ASSERT_TRUE(a);
+  IShellFolder* const root = m_root.Get();
+  const struct { IShellFolder* folder; std::string name; HRESULT hr; std::string items; } rows[] = {
+      {root, m_path + "/", S_OK, ""},
+      {root, OtherDriveCase(m_path) + "/", S_OK, ""},
+      {root, m_path + "/a\\f.txt", S_OK, "a|f.txt"},
+      {root, m_path + "/a\\b\\c", S_OK, "a|b|c"},
+      {root, m_path + "/a\\b\\", S_OK, "a|b"},
+      {root, m_path + "/" + kHyo + "\\" + kHyo + ".txt", S_OK, kHyo + "|" + kHyo + ".txt"},
+      {root, "a\\f.txt", S_OK, "a|f.txt"},  // no '/': relative to the folder
+      {root, "top.txt", S_OK, "top.txt"},
+      {root, m_path + "/nothing", S_FALSE, "null"},
+      {root, m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
+      {root, m_path + "/a\\b\\c\\deeper", E_FAIL, "null"},  // c is no folder to bind
+      {root, m_path + "/TOP.TXT", S_FALSE, "null"},  // names match exactly
+      {root, m_path + "/a/f.txt", S_FALSE, "null"},  // a trailing '/' stays part of the name
+      {root, m_path + "/..\\a", E_FAIL, "null"},
+      {root, m_path + "/..", E_FAIL, "null"},
+      {root, m_path + "/..x", S_FALSE, "null"},
+      {root, m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
+      {root, "", S_OK, ""},
+      {a.Get(), "f.txt", S_OK, "f.txt"},
+      {a.Get(), "b\\c", S_OK, "b|c"},
+      {a.Get(), m_path + "/", S_OK, ""},
+      {a.Get(), m_path + "/f.txt", S_OK, "f.txt"},
+      {a.Get(), m_path + "/a\\f.txt", S_FALSE, "null"},  // a holds no a
+      {a.Get(), m_path + "/..\\top.txt", E_FAIL, "null"},
+  };
+  for (const auto& row : rows) {
+    UniquePidl parsed;
+    EXPECT_EQ(ParseName(row.folder, row.name, parsed), row.hr) << (row.folder == root ? "root: " : "a: ") << row.name;
+    EXPECT_EQ(NamesOf(parsed.get()), row.items) << (row.folder == root ? "root: " : "a: ") << row.name;
+  }
+  // The count eaten and the attributes may be left out; the list may not.
+  std::u16string wide = Widen("top.txt");
+  LPITEMIDLIST list = nullptr;
+  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list, nullptr),
+            S_OK);
+  qor::PidlFree(list);
+  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr, nullptr),
+            E_POINTER);
 }
 
 // Size and time are asked of the item alone (the folder looks at the first
