@@ -1,5 +1,5 @@
-// The archive folder: the attributes, order, names, icons, sizes and times
-// of its items, its enumerator, opening sub-folders, parsing names, its place
+// The archive folder: the attributes, order, names, sizes and times of its
+// items, its enumerator, opening sub-folders, parsing names, its place
 // in the desktop's namespace and extraction through it.
 #include <gtest/gtest.h>
 
@@ -333,37 +333,6 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
-}
-
-TEST_F(ArchiveFolder, ItemIconsAreTheShellsIconsOfTheirBareNames) {
-  auto shellIcon = [](const char* name, DWORD attributes, UINT extra) {
-    return ShellIconIndex(name, attributes, SHGFI_USEFILEATTRIBUTES | extra);
-  };
-  ComPtr<IShellFolder> ab = SubFolder(SubFolder(m_root.Get(), "a").Get(), "b");
-  const struct { IShellFolder* folder; const char* name; DWORD attributes; } rows[] = {
-      {m_root.Get(), "top.txt", FILE_ATTRIBUTE_NORMAL},
-      {m_root.Get(), "empty", FILE_ATTRIBUTE_NORMAL},
-      {m_root.Get(), "a", FILE_ATTRIBUTE_DIRECTORY},
-      {ab.Get(), "d.bin", FILE_ATTRIBUTE_NORMAL},
-      {ab.Get(), "c", FILE_ATTRIBUTE_NORMAL},
-  };
-  for (const auto& row : rows) {
-    ComPtr<IShellIcon> icon = Query<IShellIcon>(row.folder, IID_IShellIcon);
-    UniquePidl item = Child(row.folder, row.name);
-    for (UINT flags : {0u, static_cast<UINT>(GIL_OPENICON)}) {
-      int index = -2;
-      EXPECT_EQ(icon->GetIconOf(item.get(), flags, &index), S_OK) << row.name;
-      int expected = shellIcon(row.name, row.attributes, (flags & GIL_OPENICON) ? SHGFI_OPENICON : 0);
-      EXPECT_EQ(index, expected) << row.name << " with flags " << flags;
-    }
-  }
-#ifndef _WIN32
-  // The stand-in's open and closed folders look different, so there the rows
-  // above tell whether GIL_OPENICON was passed on.
-  EXPECT_NE(shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, 0), shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON));
-#endif
-  EXPECT_NE(shellIcon("c", FILE_ATTRIBUTE_NORMAL, 0), shellIcon("c", FILE_ATTRIBUTE_DIRECTORY, 0));
-  EXPECT_EQ(Query<IShellIcon>(m_root.Get(), IID_IShellIcon)->GetIconOf(EmptyList(), 0, nullptr), E_POINTER);
 }
 
 // However a folder was reached, its list is the archive file's followed by

@@ -180,7 +180,10 @@ std::string IconFileBytes() {
   return header + entry + bitmap + std::string("\x00\x00\xFF\xFF", 4) + std::string(4, '\0');
 }
 
-TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
+// The folders of an archive show the icon file beside it with the archive's
+// base name, or else the shell's folder icon; their items show the shell's
+// icons of their bare names (open or closed), whatever the archive's icon.
+TEST_F(ShellTest, FoldersShowAnIconFileWithTheArchivesBaseNameAndItemsTheirOwn) {
   const struct {
     const char* archive;
     const char* icon;  // written beside the archive, or null
@@ -195,8 +198,17 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
       {"d.ir\\x", "d.ico", false},
       {"\x95\x5C.arc", "\x95\x5C.ico", true},
   };
-  const int folderIcon = ShellIconIndex("", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
+  auto shellIcon = [](const char* name, DWORD attributes, UINT flags) {
+    return ShellIconIndex(name, attributes, SHGFI_USEFILEATTRIBUTES | ((flags & GIL_OPENICON) ? SHGFI_OPENICON : 0));
+  };
+  const int folderIcon = shellIcon("", FILE_ATTRIBUTE_DIRECTORY, 0);
   ASSERT_GE(folderIcon, 0);
+  ASSERT_NE(shellIcon("f.txt", FILE_ATTRIBUTE_NORMAL, 0), shellIcon("f.txt", FILE_ATTRIBUTE_DIRECTORY, 0));
+#ifndef _WIN32
+  // The stand-in's open and closed folders look different, so there the
+  // rows tell whether GIL_OPENICON was passed on.
+  ASSERT_NE(shellIcon("sub", FILE_ATTRIBUTE_DIRECTORY, 0), shellIcon("sub", FILE_ATTRIBUTE_DIRECTORY, GIL_OPENICON));
+#endif
   for (const auto& row : rows) {
     TempDirectory dir;
     dir.MakeDirectory("d.ir");
@@ -213,14 +225,20 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
     ASSERT_TRUE(root) << row.archive;
     std::string what = std::string(row.archive) + " beside " + (row.icon ? row.icon : "no icon");
     ComPtr<IShellFolder> sub = SubFolder(root.Get(), "sub");
-    for (IShellFolder* folder : {root.Get(), sub.Get()}) {
+    const struct { IShellFolder* folder; const char* item; DWORD attributes; } folders[] = {
+        {root.Get(), "sub", FILE_ATTRIBUTE_DIRECTORY}, {sub.Get(), "f.txt", FILE_ATTRIBUTE_NORMAL}};
+    for (const auto& [folder, item, attributes] : folders) {
       ComPtr<IShellIcon> icon = Query<IShellIcon>(folder, IID_IShellIcon);
+      UniquePidl child = Child(folder, item);
       for (UINT flags : {0u, static_cast<UINT>(GIL_OPENICON)}) {
         int index = -2;
         EXPECT_EQ(icon->GetIconOf(EmptyList(), flags, &index), S_OK);
         EXPECT_EQ(index, expected) << what << (folder == root.Get() ? "" : ": a sub-folder shows the archive's icon");
+        EXPECT_EQ(icon->GetIconOf(child.get(), flags, &index), S_OK);
+        EXPECT_EQ(index, shellIcon(item, attributes, flags)) << what << ": " << item << " with flags " << flags;
       }
     }
+    EXPECT_EQ(Query<IShellIcon>(root.Get(), IID_IShellIcon)->GetIconOf(EmptyList(), 0, nullptr), E_POINTER);
   }
 }
 
