@@ -239,9 +239,10 @@ std::string NamesOf(LPCITEMIDLIST list) {
   return names;
 }
 
-// Parsing names of the archive (its path, '/', the path inside) and names
-// relative to the folder, from the root and from the sub-folder a, which
-// resolves archive paths from itself, not from the root.
+// Parsing names of the archive (its path, '/', the path inside) from the
+// root and from the sub-folder a, which resolves them and names relative to
+// it from itself, not from the root; ParseFindsWhatTheListingFinds checks
+// names relative to the root.
 TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
   ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
   ASSERT_TRUE(a);
@@ -253,8 +254,6 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
       {root, m_path + "/a\\b\\c", S_OK, "a|b|c"},
       {root, m_path + "/a\\b\\", S_OK, "a|b"},
       {root, m_path + "/" + kHyo + "\\" + kHyo + ".txt", S_OK, kHyo + "|" + kHyo + ".txt"},
-      {root, "a\\f.txt", S_OK, "a|f.txt"},  // no '/': relative to the folder
-      {root, "top.txt", S_OK, "top.txt"},
       {root, m_path + "/nothing", S_FALSE, "null"},
       {root, m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
       {root, m_path + "/a\\b\\c\\deeper", E_FAIL, "null"},  // c is no folder to bind
@@ -264,8 +263,7 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
       {root, m_path + "/..", E_FAIL, "null"},
       {root, m_path + "/..x", S_FALSE, "null"},
       {root, m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
-      {root, "", S_OK, ""},
-      {a.Get(), "f.txt", S_OK, "f.txt"},
+      {a.Get(), "f.txt", S_OK, "f.txt"},  // no '/': relative to the folder
       {a.Get(), "b\\c", S_OK, "b|c"},
       {a.Get(), m_path + "/", S_OK, ""},
       {a.Get(), m_path + "/f.txt", S_OK, "f.txt"},
@@ -285,6 +283,103 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
   qor::PidlFree(list);
   EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr, nullptr),
             E_POINTER);
+}
+
+// What a host that only lists folders would find for a name relative to a
+// folder: in each folder the first item whose in-folder display name is the
+// component, then on into the folder it binds to. Components are separated
+// by '\' (never a trail byte); a '\' at the end ends the name.
+struct Walked {
+  HRESULT hr;
+  UniquePidl list;
+};
+Walked WalkListing(IShellFolder* start, const std::string& inner) {
+  if (inner.empty()) return {S_OK, UniquePidl(qor::PidlCopy(EmptyList()))};
+  std::vector<std::string> components(1);
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(inner[i])) && i + 1 < inner.size()) {
+      components.back() += inner.substr(i++, 2);
+    } else if (inner[i] == '\\') {
+      components.emplace_back();
+    } else {
+      components.back() += inner[i];
+    }
+  }
+  if (components.size() > 1 && components.back().empty()) components.pop_back();
+  ComPtr<IShellFolder> folder(start);
+  UniquePidl matched;
+  for (std::size_t k = 0; k < components.size(); ++k) {
+    UniquePidl found;
+    ComPtr<IEnumIDList> items = Enum(folder.Get());
+    for (LPITEMIDLIST item = nullptr; items->Next(1, &item, nullptr) == S_OK;) {
+      UniquePidl held(item);
+      if (DisplayName(folder.Get(), item, SHGDN_INFOLDER) == components[k]) {
+        found = std::move(held);
+        break;
+      }
+    }
+    if (!found) return {S_FALSE, std::move(matched)};
+    matched = matched ? Concat(matched.get(), found.get()) : UniquePidl(qor::PidlCopy(found.get()));
+    if (k + 1 == components.size()) break;
+    ComPtr<IShellFolder> below;
+    if (!RecordOf(found.get())->isFolder()) return {E_FAIL, nullptr};
+    EXPECT_EQ(folder->BindToObject(found.get(), nullptr, IID_IShellFolder, below.PutVoid()), S_OK);
+    folder = std::move(below);
+  }
+  return {S_OK, std::move(matched)};
+}
+
+// The folder finds items by its ordered lookup; what it finds must be what
+// the listing gives, also where a name is shown otherwise than stored: an
+// empty name (shown as the archive's title, which a stored name may also
+// be), bytes that are no character, a character with two byte forms, and
+// names whose second byte is 0x5C, among many names sharing prefixes.
+TEST_F(ShellTest, ParseFindsWhatTheListingFinds) {
+  const std::vector<std::string> odd = {
+      "\x95\x5C", "\x95\x5C" "x", "\x83\x5C", "\x94\x5C\x95\x5C",  // trail byte 0x5C
+      "\xED\x40", "\xFA\x5C",                                     // one character, two byte forms
+      "\x81", "\xFF", "a\x80" "b", "\x85\x40",                    // bytes that are no character
+      "t.arc", "T.arc", "",                                       // the title; an empty name
+  };
+  Inputs inputs;
+  for (const std::string& name : odd) {
+    inputs.push_back({name + "\\in", "i", 0});
+    inputs.push_back({"big\\" + name, "f", 0});
+  }
+  // A character with two byte forms stored in both: the second is shown as
+  // the first, which comes before it.
+  inputs.push_back({"later\\\x81\xE0", "s", 0});
+  inputs.push_back({"later\\\x87\x90", "a", 0});
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "n" + std::to_string(i % 7) + std::string(static_cast<std::size_t>(i % 5), 'a') +
+                       std::to_string(i);
+    inputs.push_back({"big\\" + name, "x", 0});
+    if (i % 50 == 0) inputs.push_back({"big\\" + name + "\\deep\\er", "d", 0});
+  }
+  OpenArchive("t.arc", inputs);
+  IShellFolder* const root = m_root.Get();
+
+  std::vector<std::string> queries = {"missing", "big\\missing", "big\\n0\\deep", "big\\n00\\x", "\\in"};
+  for (const std::string& name : odd) {
+    for (const std::string& q : {name, name + "\\in", name + "\\none", "big\\" + name, "big\\" + name + "\\in"})
+      queries.push_back(q);
+  }
+  for (const qor::ArchiveInput& input : inputs) {
+    queries.push_back(input.name);
+    queries.push_back(input.name + "x");
+    queries.push_back(input.name.substr(0, input.name.size() - 1));
+  }
+  for (const std::string& query : queries) {
+    // The name the folder is given is the narrow form of what was typed.
+    std::string typed = Narrow(Widen(query));
+    UniquePidl parsed;
+    HRESULT hr = ParseName(root, query, parsed);
+    Walked walked = WalkListing(root, typed);
+    EXPECT_EQ(hr, walked.hr) << typed;
+    EXPECT_TRUE((!parsed && !walked.list) ||
+                (parsed && walked.list && qor::PidlEqual(parsed.get(), walked.list.get())))
+        << typed;
+  }
 }
 
 // Size and time are asked of the item alone (the folder looks at the first
