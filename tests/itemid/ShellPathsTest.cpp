@@ -11,11 +11,13 @@
 #include "itemid/Pidl.h"
 #include "itemid/ShellPaths.h"
 #include "platform/win32.h"
+#include "qor/ComPtr.h"
 #include "support/TempDirectory.h"
 
 namespace {
 
 using namespace qor;
+using qor::ComPtr;
 using qor::test::AsList;
 using qor::test::Exact;
 using qor::test::Item;
@@ -34,14 +36,6 @@ std::size_t ItemCount(LPCITEMIDLIST list) {
   for (; PidlGetItemSize(list) != 0; list = PidlNext(list)) ++count;
   return count;
 }
-
-struct Desktop {
-  Desktop() { EXPECT_EQ(SHGetDesktopFolder(&folder), S_OK); }
-  ~Desktop() {
-    if (folder) folder->Release();
-  }
-  IShellFolder* folder = nullptr;
-};
 
 TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
   TempDirectory dir;
@@ -77,9 +71,9 @@ TEST(ShellPaths, TheEmptyListNamesTheDesktop) {
   EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_FORPARSING), expected);
   EXPECT_EQ(PidlToPath(nullptr, SHGDN_FORPARSING), expected);
 
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
-  std::string own = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_NORMAL);
+  ComPtr<IShellFolder> desktop;
+  ASSERT_EQ(SHGetDesktopFolder(desktop.Put()), S_OK);
+  std::string own = FolderDisplayName(desktop.Get(), AsList(kEmpty), SHGDN_NORMAL);
   ASSERT_FALSE(own.empty());
   EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_NORMAL), own);
 }
@@ -93,9 +87,9 @@ TEST(ShellPaths, BindParentFolderReachesTheFolderHoldingTheLastItemOrNothing) {
   UniquePidl list = PathToPidl(dir.PathOf("a\\f.bin").c_str());
   ASSERT_NE(list, nullptr);
   UniquePidl oneItem(PidlCopyFirst(list.get()));
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
-  const std::string desktopName = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_FORPARSING);
+  ComPtr<IShellFolder> desktop;
+  ASSERT_EQ(SHGetDesktopFolder(desktop.Put()), S_OK);
+  const std::string desktopName = FolderDisplayName(desktop.Get(), AsList(kEmpty), SHGDN_FORPARSING);
   const struct { const char* name; LPCITEMIDLIST list, last; std::string folder; const char* inFolder; } rows[] = {
       {"empty", AsList(kEmpty), AsList(kEmpty), desktopName, nullptr},
       {"null", nullptr, AsList(kEmpty), desktopName, nullptr},
