@@ -145,7 +145,8 @@ TEST_F(ArchiveLink, SavedPlacesResolveToTheSameRecordsOrAreRefused) {
       names.push_back(name.c_str());
     }
     SCOPED_TRACE(inner.substr(0, 20));
-    const std::string suffix = std::to_string(n++), archivePath = WriteArchive("r" + suffix + ".arc", {{inner, "x", 0}});
+    const std::string suffix = std::to_string(n++);
+    const std::string archivePath = WriteArchive("r" + suffix + ".arc", {{inner, "x", 0}});
     ComPtr<IzKtrnArchiveObject> archive = Open(archivePath);  // held, so the root resolved to is the same
     ComPtr<IShellFolder> root = Root(archive.Get());
     UniquePidl place = PathList(root.Get(), names);
