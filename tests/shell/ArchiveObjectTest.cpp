@@ -3,7 +3,6 @@
 // beside the archive, and the extraction of stored files to disk.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 #include "archive/ArchiveFormat.h"
@@ -299,40 +298,44 @@ TEST_F(ArchiveExtract, EachExtractionSeesTheArchiveAsItIsNow) {
   ASSERT_EQ(sameLength.size(), original.size());
   const std::string fewer = archive_test::ToString(qor::BuildArchive(Inputs{{"only", "one", 0}}));
 
-  const struct Row {
+  // What x.arc becomes: new bytes written over it, or moved over it as a new
+  // file, or (nullopt) nothing.
+  const struct {
     const char* what;
-    std::function<void(TempDirectory&)> change;
+    std::optional<std::string> bytes;
+    bool moved;
     int index;
     std::optional<std::string> expected;  // nullopt: E_FAIL and nothing written
   } rows[] = {
-      {"unchanged", [](TempDirectory&) {}, 2, m_inputs[2].data},
-      {"grown", [&](TempDirectory& dir) { dir.Write("x.arc", original + "more"); }, 0, std::nullopt},
-      {"shrunk", [&](TempDirectory& dir) { dir.Write("x.arc", original.substr(0, original.size() - 1)); }, 0,
-       std::nullopt},
-      {"replaced by an archive of the same length",
-       [&](TempDirectory& dir) {
-         dir.Write("y.arc", sameLength);
-         ASSERT_TRUE(MoveFileExA(dir.PathOf("y.arc").c_str(), dir.PathOf("x.arc").c_str(), MOVEFILE_REPLACE_EXISTING));
-       },
-       0, ""},
-      {"replaced by an archive of fewer entries", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 0, "one"},
-      {"... and an index past its end", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 1, std::nullopt},
-      {"replaced by no archive", [](TempDirectory& dir) { dir.Write("x.arc", kSignature + LE32(0)); }, 0,
-       std::nullopt},
-      {"deleted", [](TempDirectory& dir) { dir.Remove("x.arc"); }, 0, std::nullopt},
+      {"unchanged", original, false, 2, m_inputs[2].data},
+      {"grown", original + "more", false, 0, std::nullopt},
+      {"shrunk", original.substr(0, original.size() - 1), false, 0, std::nullopt},
+      {"replaced by an archive of the same length", sameLength, true, 0, ""},
+      {"replaced by an archive of fewer entries", fewer, false, 0, "one"},
+      {"... and an index past its end", fewer, false, 1, std::nullopt},
+      {"replaced by no archive", kSignature + LE32(0), false, 0, std::nullopt},
+      {"deleted", std::nullopt, false, 0, std::nullopt},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     for (const bool occupied : {false, true}) {
       SCOPED_TRACE(std::string(row.what) + (occupied ? ", over a file" : ""));
       m_dir.Write("x.arc", original);
       // An extraction first, so that the object has read the file as it was.
       ASSERT_EQ(Extract(0, "first"), S_OK);
       m_dir.Remove("first");
-      row.change(m_dir);
+      if (!row.bytes) {
+        m_dir.Remove("x.arc");
+      } else if (row.moved) {
+        m_dir.Write("y.arc", *row.bytes);
+        ASSERT_TRUE(MoveFileExA(m_dir.PathOf("y.arc").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING));
+      } else {
+        m_dir.Write("x.arc", *row.bytes);
+      }
       const std::size_t before = m_dir.Count();
       if (occupied) m_dir.Write("out", "mine");
       EXPECT_EQ(Extract(row.index, "out"), row.expected ? S_OK : E_FAIL);
-      const std::optional<std::string> left = row.expected ? row.expected : occupied ? std::optional<std::string>("mine") : std::nullopt;
+      std::optional<std::string> left = row.expected;  // what "out" holds now
+      if (!left && occupied) left = "mine";
       ASSERT_EQ(m_dir.Exists("out"), left.has_value());
       if (left) {
         EXPECT_EQ(m_dir.Read("out"), *left);
