@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
