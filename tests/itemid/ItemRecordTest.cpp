@@ -40,33 +40,34 @@ const QORITEMIDLIST* AsRecord(const std::vector<BYTE>& bytes) {
   return reinterpret_cast<const QORITEMIDLIST*>(bytes.data());
 }
 
+// The longest name makes a record of 0xFFFD bytes, the most a 16-bit size
+// takes with the terminator; a longer one makes none.
 TEST(ItemRecord, CreateLaysOutTheDocumentedBytes) {
   const std::string abc = std::string("\x20\x00", 2) + "Qidl" + std::string("\x05\x00\x00\x00", 4) +
                           std::string("\x80\x00\x00\x00", 4) + std::string("\xE8\x03\x00\x00", 4) +
                           "\x44\x33\x22\x11\x88\x77\x66\x55" + std::string("\x00\x00", 2) + std::string("abc\0", 4) +
                           std::string("\x00\x00", 2);
   const std::string empty = List({Item(RecordContent("Qidl", 0xFFFFFFFF, 0x10, 0, 0, std::string(1, '\0')))});
+  const std::string longest(QORITEMIDLIST::kMaxNameLength, 'n'), tooLong = longest + 'n';
+  ASSERT_EQ(29 + longest.size(), 0xFFFDu);
   const struct { const char* what; const char* name; DWORD index, attributes, length; std::string bytes; } rows[] = {
       {"abc", "abc", 5, 0x80, 1000, abc},
       {"empty name: size 29", "", 0xFFFFFFFF, 0x10, 0, empty},
       {"null name", nullptr, 0xFFFFFFFF, 0x10, 0, empty},
+      {"longest name", longest.c_str(), 0, 0x80, 0, List({Item(RecordContent("Qidl", 0, 0x80, 0, 0, longest + '\0'))})},
+      {"name too long", tooLong.c_str(), 0, 0x80, 0, ""},
   };
   for (const auto& row : rows) {
     UniqueRecord record(QORITEMIDLIST::create(row.name, row.index, row.attributes, row.length, kTime));
+    if (row.bytes.empty()) {
+      EXPECT_EQ(record, nullptr) << row.what;
+      continue;
+    }
     ASSERT_NE(record, nullptr) << row.what;
     EXPECT_EQ(BytesOf(record.get()), row.bytes) << row.what;
     EXPECT_EQ(record->getSize(), row.bytes.size() - 2) << row.what;
     EXPECT_EQ(record->getSizeOne(), row.bytes.size() - 2) << row.what;
   }
-}
-
-TEST(ItemRecord, NameLengthIsBoundBySixteenBitSizes) {
-  std::string longest(QORITEMIDLIST::kMaxNameLength, 'n');
-  UniqueRecord record(QORITEMIDLIST::create(longest.c_str(), 0, 0x80, 0, kTime));
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->getSizeOne(), 0xFFFDu);
-  EXPECT_EQ(record->getFileName(), longest);
-  EXPECT_EQ(QORITEMIDLIST::create((longest + 'n').c_str(), 0, 0x80, 0, kTime), nullptr);
 }
 
 // Every row is one item alone in a buffer of exactly its cb bytes, so an

@@ -11,11 +11,13 @@
 #include "itemid/Pidl.h"
 #include "itemid/ShellPaths.h"
 #include "platform/win32.h"
+#include "qor/ComPtr.h"
 #include "support/TempDirectory.h"
 
 namespace {
 
 using namespace qor;
+using qor::ComPtr;
 using qor::test::AsList;
 using qor::test::Exact;
 using qor::test::Item;
@@ -34,14 +36,6 @@ std::size_t ItemCount(LPCITEMIDLIST list) {
   for (; PidlGetItemSize(list) != 0; list = PidlNext(list)) ++count;
   return count;
 }
-
-struct Desktop {
-  Desktop() { EXPECT_EQ(SHGetDesktopFolder(&folder), S_OK); }
-  ~Desktop() {
-    if (folder) folder->Release();
-  }
-  IShellFolder* folder = nullptr;
-};
 
 TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
   TempDirectory dir;
@@ -65,37 +59,31 @@ TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
 }
 
 // For parsing, the empty list is the desktop directory; with other flags it
-// is the desktop's own name.
-TEST(ShellPaths, TheEmptyListNamesTheDesktop) {
+// is the desktop's own name. The parent folder of a list is the folder
+// holding its last item (the desktop for an empty or one-item list), bound
+// with a copy of the list from its last item on.
+TEST(ShellPaths, TheEmptyListIsTheDesktopAndTheParentFolderHoldsTheLastItem) {
   LPITEMIDLIST location = nullptr;
   ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &location), S_OK);
   UniquePidl directory(location);
-  std::string expected = PidlToPath(directory.get(), SHGDN_FORPARSING);
-  ASSERT_GE(expected.size(), 8u);
-  EXPECT_EQ(Lower(expected.substr(expected.size() - 8)), "\\desktop") << expected;
-  EXPECT_EQ(expected[1], ':') << expected;
-  EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_FORPARSING), expected);
-  EXPECT_EQ(PidlToPath(nullptr, SHGDN_FORPARSING), expected);
-
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
-  std::string own = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_NORMAL);
+  const std::string desktopName = PidlToPath(directory.get(), SHGDN_FORPARSING);
+  ASSERT_GE(desktopName.size(), 8u);
+  EXPECT_EQ(Lower(desktopName.substr(desktopName.size() - 8)), "\\desktop") << desktopName;
+  EXPECT_EQ(desktopName[1], ':') << desktopName;
+  EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_FORPARSING), desktopName);
+  EXPECT_EQ(PidlToPath(nullptr, SHGDN_FORPARSING), desktopName);
+  ComPtr<IShellFolder> desktop;
+  ASSERT_EQ(SHGetDesktopFolder(desktop.Put()), S_OK);
+  std::string own = FolderDisplayName(desktop.Get(), AsList(kEmpty), SHGDN_NORMAL);
   ASSERT_FALSE(own.empty());
   EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_NORMAL), own);
-}
 
-// The folder holding the last item (the desktop for an empty or one-item
-// list), and a copy of the list from its last item on.
-TEST(ShellPaths, BindParentFolderReachesTheFolderHoldingTheLastItemOrNothing) {
   TempDirectory dir;
   dir.MakeDirectory("a");
   dir.Write("a\\f.bin", "x");
   UniquePidl list = PathToPidl(dir.PathOf("a\\f.bin").c_str());
   ASSERT_NE(list, nullptr);
   UniquePidl oneItem(PidlCopyFirst(list.get()));
-  Desktop desktop;
-  ASSERT_NE(desktop.folder, nullptr);
-  const std::string desktopName = FolderDisplayName(desktop.folder, AsList(kEmpty), SHGDN_FORPARSING);
   const struct { const char* name; LPCITEMIDLIST list, last; std::string folder; const char* inFolder; } rows[] = {
       {"empty", AsList(kEmpty), AsList(kEmpty), desktopName, nullptr},
       {"null", nullptr, AsList(kEmpty), desktopName, nullptr},

@@ -8,49 +8,29 @@
 
 namespace {
 
-class Library {
- public:
-  explicit Library(const char* name) : m_module(LoadLibraryA(name)) {}
-  ~Library() {
-    if (m_module) FreeLibrary(m_module);
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
+// Loads the library, registers it and lets it go.
+HRESULT RegisterBareLibrary() {
+  HMODULE module = LoadLibraryA("QOR_NoTypeLib.DLL");
+  if (!module) return E_HANDLE;
+  auto entry =
+      reinterpret_cast<PFN_QORDllEntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+  HRESULT hr = entry ? entry() : E_NOTIMPL;
+  FreeLibrary(module);
+  return hr;
+}
 
-  bool Loaded() const { return m_module != nullptr; }
-  HRESULT Register() const {
-    auto entry = reinterpret_cast<PFN_QORDllEntryPoint>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, "DllRegisterServer")));
-    return entry ? entry() : E_NOTIMPL;
-  }
-
- private:
-  HMODULE m_module;
-};
-
-class TypeLibrary : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-  void TearDown() override { CoUninitialize(); }
-};
-
-TEST_F(TypeLibrary, LibraryWithoutTheResourceFallsBackToTheTlbBesideIt) {
+TEST(TypeLibrary, LibraryWithoutTheResourceFallsBackToTheTlbBesideIt) {
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   DeleteFileA("QOR_NoTypeLib.tlb");
-  {
-    Library bare("QOR_NoTypeLib.DLL");
-    ASSERT_TRUE(bare.Loaded());
-    EXPECT_TRUE(FAILED(bare.Register())) << "neither the resource nor a .tlb file";
-  }
+  HRESULT bare = RegisterBareLibrary();
+  EXPECT_TRUE(FAILED(bare) && bare != E_HANDLE) << "neither the resource nor a .tlb file: " << std::hex << bare;
   ASSERT_TRUE(CopyFileA("QOR.tlb", "QOR_NoTypeLib.tlb", FALSE));
-  {
-    Library bare("QOR_NoTypeLib.DLL");
-    ASSERT_TRUE(bare.Loaded());
-    EXPECT_EQ(bare.Register(), S_OK);
-  }
+  EXPECT_EQ(RegisterBareLibrary(), S_OK);
   ITypeLib* library = nullptr;
   ASSERT_EQ(LoadRegTypeLib(LIBID_ARFOLDERLib, 1, 0, 0x409, &library), S_OK);
   library->Release();
   DeleteFileA("QOR_NoTypeLib.tlb");
+  CoUninitialize();
 }
 
 }  // namespace

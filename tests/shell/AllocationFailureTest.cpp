@@ -59,18 +59,6 @@ class AllocationFailure : public ShellTest {
       if (result.total_part_count() != reportsBefore) return;  // one report per operation is enough
     }
   }
-
-  // The archive's root folder with the archive object, made outside the
-  // failing, for operations that start from them.
-  struct Opened {
-    ComPtr<IzKtrnArchiveObject> archive;
-    ComPtr<IShellFolder> root;
-  };
-  Opened OpenRoot() {
-    Opened opened{Open(m_path), {}};
-    opened.root = Root(opened.archive.Get());
-    return opened;
-  }
 };
 
 // Operations a host makes in a row are swept as one: every allocation of
@@ -79,10 +67,11 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
   ComPtr<IzKtrnArchiveObject> held;
   Sweep("open", [&] { return Open(m_path, held); }, {S_OK, E_OUTOFMEMORY}, [&] { held.Reset(); });
 
-  Opened opened = OpenRoot();
-  IShellFolder* root = opened.root.Get();
+  // What the test itself needs is made before the failing starts.
+  ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
+  ComPtr<IShellFolder> rootFolder = Root(archive.Get());
+  IShellFolder* root = rootFolder.Get();
   UniquePidl top = Child(root, "top.txt"), dir = Child(root, "dir");
-  // What the test itself needs is allocated before the failing starts.
   std::u16string parsingName = Widen(m_path + "/dir\\f.txt");
   Sweep(
       "enumerate, display names, bind and parse",
@@ -128,7 +117,7 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
   };
   const std::string output = m_dir.PathOf("out");
   Sweep(
-      "extract", [&] { return opened.archive->ExtractFile(1, NarrowArgument(output)); }, {S_OK, E_FAIL},
+      "extract", [&] { return archive->ExtractFile(1, NarrowArgument(output)); }, {S_OK, E_FAIL},
       [&] { removeIfThere("out"); });
 
   // A link saved by one object, then loaded and resolved by another.

@@ -1,8 +1,10 @@
-// The archive folder: its interfaces, the attributes, order, names, icons,
-// sizes and times of its items, opening sub-folders, its place in the
-// desktop's namespace and extraction through it.
+// The archive folder: the attributes, order, names, sizes and times of its
+// items, its enumerator, opening sub-folders, parsing names, its place
+// in the desktop's namespace and extraction through it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "itemid/ShellPaths.h"
@@ -118,9 +120,65 @@ TEST_F(ArchiveFolder, DisplayNames) {
   for (const auto& row : rows) EXPECT_EQ(DisplayName(row.folder, row.pidl, row.flags), row.expected) << row.what;
   EXPECT_EQ(WideDisplayName(m_root.Get(), EmptyList(), SHGDN_NORMAL), u"\u8868.data");
   EXPECT_EQ(WideDisplayName(hyoFolder.Get(), hyoFile.get(), SHGDN_NORMAL), u"\u8868.txt");
-  EXPECT_EQ(Children(abDirect.Get()), (Names{"c", "d.bin"}));
-  EXPECT_EQ(Children(m_root.Get()), (Names{"A", "a", "empty", "top.txt", kHyo}));
   EXPECT_EQ(m_root->GetDisplayNameOf(top.get(), SHGDN_NORMAL, nullptr), E_INVALIDARG);
+}
+
+// The root's children in exact name order (the folders A, a and hyo among
+// the files), filtered by the flags and fetched any number at a time; Skip
+// passes over admitted children only, so what follows it is the rest of the
+// filtered listing.
+TEST_F(ArchiveFolder, EnumeratorOrderFilterAndSkip) {
+  const Names all = {"A", "a", "empty", "top.txt", kHyo};
+  const struct { SHCONTF flags; Names expected; } rows[] = {
+      {kAll, all},
+      {kAll | SHCONTF_INCLUDEHIDDEN, all},
+      {SHCONTF_FOLDERS, {"A", "a", kHyo}},
+      {SHCONTF_NONFOLDERS, {"empty", "top.txt"}},
+      {SHCONTF_INCLUDEHIDDEN, {}},
+      {0, {}},
+  };
+  for (const auto& row : rows) {
+    for (ULONG celt : {1u, 2u, 10u}) {
+      EXPECT_EQ(Drain(Enum(m_root.Get(), row.flags).Get(), celt), row.expected)
+          << "flags " << row.flags << ", " << celt << " at a time";
+    }
+    for (ULONG skip : {0u, 1u, 2u, 5u, 0xFFFFFFFFu}) {
+      ComPtr<IEnumIDList> enumerator = Enum(m_root.Get(), row.flags);
+      EXPECT_EQ(enumerator->Skip(skip), S_OK);
+      const auto rest = row.expected.begin() + std::min<std::size_t>(skip, row.expected.size());
+      EXPECT_EQ(Drain(enumerator.Get()), Names(rest, row.expected.end())) << "flags " << row.flags << ", skip " << skip;
+    }
+  }
+  // Skip moves on from where Next left off; Reset goes back to the start;
+  // Next(0) moves nothing, and the count may be left out. Every call hands
+  // out records of its own, exactly one record long, which the caller frees
+  // and may scribble over. Clone is left out.
+  ComPtr<IEnumIDList> enumerator = Enum(m_root.Get()), other = Enum(m_root.Get());
+  LPITEMIDLIST items[5] = {}, theirs[5] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(enumerator->Next(0, items, &fetched), S_OK);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(Drain(enumerator.Get(), 1), all);
+  EXPECT_EQ(enumerator->Reset(), S_OK);
+  ASSERT_EQ(enumerator->Next(1, items, nullptr), S_OK);
+  qor::PidlFree(items[0]);
+  EXPECT_EQ(enumerator->Skip(1), S_OK);
+  EXPECT_EQ(Drain(enumerator.Get(), 2), (Names{"empty", "top.txt", kHyo}));
+  EXPECT_EQ(enumerator->Reset(), S_OK);
+  ASSERT_EQ(enumerator->Next(5, items, nullptr), S_OK);
+  ASSERT_EQ(other->Next(5, theirs, nullptr), S_OK);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(items[i], theirs[i]) << all[i] << ": each call hands out its own copy";
+    EXPECT_EQ(qor::PidlGetSize(items[i]), 29 + all[i].size()) << all[i] << ": one record, no more";
+    std::memset(reinterpret_cast<BYTE*>(items[i]) + QORITEMIDLIST::kFixedSize, 'Z', all[i].size());
+    qor::PidlFree(items[i]);
+    qor::PidlFree(theirs[i]);
+  }
+  EXPECT_EQ(Children(m_root.Get()), all);
+  IEnumIDList* clone = nullptr;
+  EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(m_root->EnumObjects(nullptr, kAll, nullptr), E_POINTER);
+  EXPECT_EQ(Live(), 4) << "the archive, its root and the two enumerators";
 }
 
 // The block handed out is sized for the name: the names here straddle
@@ -172,6 +230,158 @@ TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
   EXPECT_EQ(Live(), before);
 }
 
+// The records of a list by name, joined by '|'; "null" for no list.
+std::string NamesOf(LPCITEMIDLIST list) {
+  if (!list) return "null";
+  std::string names;
+  for (LPCITEMIDLIST item = list; qor::PidlGetItemSize(item) != 0; item = qor::PidlNext(item))
+    names += (names.empty() ? "" : "|") + RecordOf(item)->getFileName();
+  return names;
+}
+
+// Parsing names of the archive (its path, '/', the path inside) from the
+// root and from the sub-folder a, which resolves them and names relative to
+// it from itself, not from the root; ParseFindsWhatTheListingFinds checks
+// names relative to the root.
+TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
+  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
+  ASSERT_TRUE(a);
+  IShellFolder* const root = m_root.Get();
+  const struct { IShellFolder* folder; std::string name; HRESULT hr; std::string items; } rows[] = {
+      {root, m_path + "/", S_OK, ""},
+      {root, OtherDriveCase(m_path) + "/", S_OK, ""},
+      {root, m_path + "/a\\f.txt", S_OK, "a|f.txt"},
+      {root, m_path + "/a\\b\\c", S_OK, "a|b|c"},
+      {root, m_path + "/a\\b\\", S_OK, "a|b"},
+      {root, m_path + "/" + kHyo + "\\" + kHyo + ".txt", S_OK, kHyo + "|" + kHyo + ".txt"},
+      {root, m_path + "/nothing", S_FALSE, "null"},
+      {root, m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
+      {root, m_path + "/a\\b\\c\\deeper", E_FAIL, "null"},  // c is no folder to bind
+      {root, m_path + "/TOP.TXT", S_FALSE, "null"},  // names match exactly
+      {root, m_path + "/a/f.txt", S_FALSE, "null"},  // a trailing '/' stays part of the name
+      {root, m_path + "/..\\a", E_FAIL, "null"},
+      {root, m_path + "/..", E_FAIL, "null"},
+      {root, m_path + "/..x", S_FALSE, "null"},
+      {root, m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
+      {a.Get(), "f.txt", S_OK, "f.txt"},  // no '/': relative to the folder
+      {a.Get(), "b\\c", S_OK, "b|c"},
+      {a.Get(), m_path + "/", S_OK, ""},
+      {a.Get(), m_path + "/f.txt", S_OK, "f.txt"},
+      {a.Get(), m_path + "/a\\f.txt", S_FALSE, "null"},  // a holds no a
+      {a.Get(), m_path + "/..\\top.txt", E_FAIL, "null"},
+  };
+  for (const auto& row : rows) {
+    UniquePidl parsed;
+    EXPECT_EQ(ParseName(row.folder, row.name, parsed), row.hr) << (row.folder == root ? "root: " : "a: ") << row.name;
+    EXPECT_EQ(NamesOf(parsed.get()), row.items) << (row.folder == root ? "root: " : "a: ") << row.name;
+  }
+  // The count eaten and the attributes may be left out; the list may not.
+  std::u16string wide = Widen("top.txt");
+  LPITEMIDLIST list = nullptr;
+  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &list, nullptr),
+            S_OK);
+  qor::PidlFree(list);
+  EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, nullptr, nullptr),
+            E_POINTER);
+}
+
+// What a host that only lists folders would find for a name relative to a
+// folder: in each folder the first item whose in-folder display name is the
+// component, then on into the folder it binds to. Components are separated
+// by '\' (never a trail byte); a '\' at the end ends the name.
+struct Walked {
+  HRESULT hr;
+  UniquePidl list;
+};
+Walked WalkListing(IShellFolder* start, const std::string& inner) {
+  if (inner.empty()) return {S_OK, UniquePidl(qor::PidlCopy(EmptyList()))};
+  std::vector<std::string> components(1);
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(inner[i])) && i + 1 < inner.size()) {
+      components.back() += inner.substr(i++, 2);
+    } else if (inner[i] == '\\') {
+      components.emplace_back();
+    } else {
+      components.back() += inner[i];
+    }
+  }
+  if (components.size() > 1 && components.back().empty()) components.pop_back();
+  ComPtr<IShellFolder> folder(start);
+  UniquePidl matched;
+  for (std::size_t k = 0; k < components.size(); ++k) {
+    UniquePidl found;
+    ComPtr<IEnumIDList> items = Enum(folder.Get());
+    for (LPITEMIDLIST item = nullptr; items->Next(1, &item, nullptr) == S_OK;) {
+      UniquePidl held(item);
+      if (DisplayName(folder.Get(), item, SHGDN_INFOLDER) == components[k]) {
+        found = std::move(held);
+        break;
+      }
+    }
+    if (!found) return {S_FALSE, std::move(matched)};
+    matched = matched ? Concat(matched.get(), found.get()) : UniquePidl(qor::PidlCopy(found.get()));
+    if (k + 1 == components.size()) break;
+    ComPtr<IShellFolder> below;
+    if (!RecordOf(found.get())->isFolder()) return {E_FAIL, nullptr};
+    EXPECT_EQ(folder->BindToObject(found.get(), nullptr, IID_IShellFolder, below.PutVoid()), S_OK);
+    folder = std::move(below);
+  }
+  return {S_OK, std::move(matched)};
+}
+
+// The folder finds items by its ordered lookup; what it finds must be what
+// the listing gives, also where a name is shown otherwise than stored: an
+// empty name (shown as the archive's title, which a stored name may also
+// be), bytes that are no character, a character with two byte forms, and
+// names whose second byte is 0x5C, among many names sharing prefixes.
+TEST_F(ShellTest, ParseFindsWhatTheListingFinds) {
+  const std::vector<std::string> odd = {
+      "\x95\x5C", "\x95\x5C" "x", "\x83\x5C", "\x94\x5C\x95\x5C",  // trail byte 0x5C
+      "\xED\x40", "\xFA\x5C",                                     // one character, two byte forms
+      "\x81", "\xFF", "a\x80" "b", "\x85\x40",                    // bytes that are no character
+      "t.arc", "T.arc", "",                                       // the title; an empty name
+  };
+  Inputs inputs;
+  for (const std::string& name : odd) {
+    inputs.push_back({name + "\\in", "i", 0});
+    inputs.push_back({"big\\" + name, "f", 0});
+  }
+  // A character with two byte forms stored in both: the second is shown as
+  // the first, which comes before it.
+  inputs.push_back({"later\\\x81\xE0", "s", 0});
+  inputs.push_back({"later\\\x87\x90", "a", 0});
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "n" + std::to_string(i % 7) + std::string(static_cast<std::size_t>(i % 5), 'a') +
+                       std::to_string(i);
+    inputs.push_back({"big\\" + name, "x", 0});
+    if (i % 50 == 0) inputs.push_back({"big\\" + name + "\\deep\\er", "d", 0});
+  }
+  OpenArchive("t.arc", inputs);
+  IShellFolder* const root = m_root.Get();
+
+  std::vector<std::string> queries = {"missing", "big\\missing", "big\\n0\\deep", "big\\n00\\x", "\\in"};
+  for (const std::string& name : odd) {
+    for (const std::string& q : {name, name + "\\in", name + "\\none", "big\\" + name, "big\\" + name + "\\in"})
+      queries.push_back(q);
+  }
+  for (const qor::ArchiveInput& input : inputs) {
+    queries.push_back(input.name);
+    queries.push_back(input.name + "x");
+    queries.push_back(input.name.substr(0, input.name.size() - 1));
+  }
+  for (const std::string& query : queries) {
+    // The name the folder is given is the narrow form of what was typed.
+    std::string typed = Narrow(Widen(query));
+    UniquePidl parsed;
+    HRESULT hr = ParseName(root, query, parsed);
+    Walked walked = WalkListing(root, typed);
+    EXPECT_EQ(hr, walked.hr) << typed;
+    EXPECT_TRUE((!parsed && !walked.list) ||
+                (parsed && walked.list && qor::PidlEqual(parsed.get(), walked.list.get())))
+        << typed;
+  }
+}
+
 // Size and time are asked of the item alone (the folder looks at the first
 // item, so the last one is handed over alone); extraction takes the last item
 // of a whole list, and a folder names no stored file.
@@ -218,37 +428,6 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
-}
-
-TEST_F(ArchiveFolder, ItemIconsAreTheShellsIconsOfTheirBareNames) {
-  auto shellIcon = [](const char* name, DWORD attributes, UINT extra) {
-    return ShellIconIndex(name, attributes, SHGFI_USEFILEATTRIBUTES | extra);
-  };
-  ComPtr<IShellFolder> ab = SubFolder(SubFolder(m_root.Get(), "a").Get(), "b");
-  const struct { IShellFolder* folder; const char* name; DWORD attributes; } rows[] = {
-      {m_root.Get(), "top.txt", FILE_ATTRIBUTE_NORMAL},
-      {m_root.Get(), "empty", FILE_ATTRIBUTE_NORMAL},
-      {m_root.Get(), "a", FILE_ATTRIBUTE_DIRECTORY},
-      {ab.Get(), "d.bin", FILE_ATTRIBUTE_NORMAL},
-      {ab.Get(), "c", FILE_ATTRIBUTE_NORMAL},
-  };
-  for (const auto& row : rows) {
-    ComPtr<IShellIcon> icon = Query<IShellIcon>(row.folder, IID_IShellIcon);
-    UniquePidl item = Child(row.folder, row.name);
-    for (UINT flags : {0u, static_cast<UINT>(GIL_OPENICON)}) {
-      int index = -2;
-      EXPECT_EQ(icon->GetIconOf(item.get(), flags, &index), S_OK) << row.name;
-      int expected = shellIcon(row.name, row.attributes, (flags & GIL_OPENICON) ? SHGFI_OPENICON : 0);
-      EXPECT_EQ(index, expected) << row.name << " with flags " << flags;
-    }
-  }
-#ifndef _WIN32
-  // The stand-in's open and closed folders look different, so there the rows
-  // above tell whether GIL_OPENICON was passed on.
-  EXPECT_NE(shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, 0), shellIcon("a", FILE_ATTRIBUTE_DIRECTORY, SHGFI_OPENICON));
-#endif
-  EXPECT_NE(shellIcon("c", FILE_ATTRIBUTE_NORMAL, 0), shellIcon("c", FILE_ATTRIBUTE_DIRECTORY, 0));
-  EXPECT_EQ(Query<IShellIcon>(m_root.Get(), IID_IShellIcon)->GetIconOf(EmptyList(), 0, nullptr), E_POINTER);
 }
 
 // However a folder was reached, its list is the archive file's followed by

@@ -115,105 +115,87 @@ TEST_F(ArchiveLink, LoadSplitsAtTheFirstSlashAndKeepsAllOnFailure) {
   EXPECT_EQ(m_link->Resolve(&unknown, &list), E_FAIL) << "no archive part";
 }
 
-// A list that starts inside an archive has no shell part: the desktop's own
-// parsing name stands for the archive file. A place that is gone resolves to
-// what is left of it; an archive that is gone is not resolved.
-TEST_F(ArchiveLink, SavedPlaceResolvesToTheSameRecords) {
-  const std::string linkFile = m_dir.PathOf("place.lnk");
-  {
-    ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
+// A place saved by one link is loaded by another and resolves to the same
+// records under the open archive's root. The profile format drops blanks and
+// quotes around a value and ends it at a line break, and Load reads back at
+// most 519 bytes of it: a place whose path has blanks at its ends is saved in
+// quotes, and one with a line break or a longer value is refused with the
+// link file left as it was, rather than leave a link that loads cut (perhaps
+// inside a character) and leads elsewhere.
+TEST_F(ArchiveLink, SavedPlacesResolveToTheSameRecordsOrAreRefused) {
+  const std::size_t pathLength = m_dir.PathOf("r0.arc").size();  // every row's archive
+  auto longName = [&](std::size_t valueLength) {
+    std::string name = (valueLength - pathLength - 1) % 2 ? "x" : "";
+    while (name.size() < valueLength - pathLength - 1) name += "\x95\x5C";  // ends in a trail byte 0x5C
+    return name;
+  };
+  const struct { std::vector<std::string> place; HRESULT hr; } rows[] = {
+      {{"docs", "a.txt"}, S_OK},
+      {{" lead", "trail "}, S_OK},
+      {{"line\nbreak"}, E_INVALIDARG},
+      {{longName(519)}, S_OK},
+      {{longName(520)}, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    std::string inner;
+    std::vector<const char*> names;
+    for (const std::string& name : row.place) {
+      inner += (inner.empty() ? "" : "\\") + name;
+      names.push_back(name.c_str());
+    }
+    SCOPED_TRACE(inner.substr(0, 20));
+    const std::string suffix = std::to_string(n++);
+    const std::string archivePath = WriteArchive("r" + suffix + ".arc", {{inner, "x", 0}});
+    ComPtr<IzKtrnArchiveObject> archive = Open(archivePath);  // held, so the root resolved to is the same
     ComPtr<IShellFolder> root = Root(archive.Get());
-    ASSERT_EQ(m_link->SetIDList(PathList(root.Get(), {"docs", "a.txt"}).get()), S_OK);
-    EXPECT_EQ(Value(), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/docs\\a.txt");
-    ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {"docs", "a.txt"}).get()), S_OK);
-    ASSERT_EQ(SaveTo(m_file.Get(), linkFile, TRUE), S_OK);
-  }
-  EXPECT_EQ(SavedValue(linkFile), m_path + "/docs\\a.txt");
-
-  ComPtr<IzKtrnArchiveLink> loaded = NewLink();
-  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(loaded.Get(), IID_IPersistFile);
-  ASSERT_EQ(LoadFrom(loadedFile.Get(), linkFile), S_OK);
-  ComPtr<IzKtrnArchiveObject> archive = Open(m_path);  // held, so the folder handed out stays bound
-  ComPtr<IUnknown> folder;
-  LPITEMIDLIST resolved = nullptr;
-  ASSERT_EQ(loaded->Resolve(folder.Put(), &resolved), S_OK);
-  UniquePidl list(resolved);
-  ComPtr<IShellFolder> root = Query<IShellFolder>(folder.Get(), IID_IShellFolder);
-  EXPECT_EQ(folder.Get(), IdentityOf(Root(archive.Get()).Get())) << "the open archive's root";
-  EXPECT_EQ(DisplayName(root.Get(), list.get(), SHGDN_FORPARSING), m_path + "/docs\\a.txt");
-
-  m_dir.Write("gone.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/docs\\gone.txt\r\n");
-  ASSERT_EQ(LoadFrom(loadedFile.Get(), m_dir.PathOf("gone.lnk")), S_OK);
-  ComPtr<IUnknown> again;
-  resolved = nullptr;
-  EXPECT_EQ(loaded->Resolve(again.Put(), &resolved), S_OK);
-  UniquePidl partial(resolved);
-  EXPECT_EQ(DisplayName(root.Get(), partial.get(), SHGDN_FORPARSING), m_path + "/docs");
-
-  again.Reset();
-  folder.Reset();
-  root.Reset();
-  archive.Reset();
-  m_dir.Remove("x.arc");
-  IUnknown* none = reinterpret_cast<IUnknown*>(1);
-  resolved = reinterpret_cast<LPITEMIDLIST>(1);
-  EXPECT_EQ(loaded->Resolve(&none, &resolved), E_UNEXPECTED);
-  EXPECT_EQ(none, nullptr);
-  EXPECT_EQ(resolved, nullptr);
-  EXPECT_EQ(loaded->Resolve(nullptr, &resolved), E_POINTER);
-}
-
-// The profile format drops blanks and quotes around a value and ends it at a
-// line break: a place whose path has blanks at its ends is saved in quotes
-// and reads back whole; one with a line break is refused.
-TEST_F(ArchiveLink, PathsTheFormatWouldAlterAreQuotedOrRefused) {
-  std::string odd = WriteArchive("odd.arc", {{" lead\\trail ", "x", 0}, {"line\nbreak", "y", 0}});
-  ComPtr<IzKtrnArchiveObject> archive = Open(odd);
-  ComPtr<IShellFolder> root = Root(archive.Get());
-  const std::string first = m_dir.PathOf("first.lnk"), second = m_dir.PathOf("second.lnk");
-  ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {" lead", "trail "}).get()), S_OK);
-  ASSERT_EQ(SaveTo(m_file.Get(), first, TRUE), S_OK);
-  EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ");
-  ComPtr<IPersistFile> loadedFile = Query<IPersistFile>(NewLink().Get(), IID_IPersistFile);
-  ASSERT_EQ(LoadFrom(loadedFile.Get(), first), S_OK);
-  ASSERT_EQ(SaveTo(loadedFile.Get(), second, TRUE), S_OK);
-  EXPECT_EQ(SavedValue(second), SavedValue(first));
-
-  ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), {"line\nbreak"}).get()), S_OK);
-  EXPECT_EQ(SaveTo(m_file.Get(), first, TRUE), E_INVALIDARG);
-  EXPECT_EQ(SavedValue(first), odd + "/ lead\\trail ") << "the file is left as it was";
-}
-
-// Load reads back at most 519 bytes of the value: Save refuses a longer one,
-// writing nothing, rather than leave a link that loads cut (perhaps inside a
-// character) and leads elsewhere; the longest it takes comes back whole.
-TEST_F(ArchiveLink, SavesOnlyValuesThatLoadBackWhole) {
-  for (std::size_t valueLength : {std::size_t{519}, std::size_t{520}}) {
-    const std::string archivePath = m_dir.PathOf("y.arc");  // as long as x.arc's
-    std::size_t nameLength = valueLength - archivePath.size() - 1;
-    std::string name = nameLength % 2 ? "x" : "";
-    while (name.size() < nameLength) name += "\x95\x5C";  // ends in a trail byte 0x5C
-    WriteArchive("y.arc", {{name, "n", 0}});
-    ComPtr<IzKtrnArchiveObject> archive = Open(archivePath);
-    ComPtr<IShellFolder> root = Root(archive.Get());
-    UniquePidl place = PathList(root.Get(), {name.c_str()});
-    ASSERT_EQ(m_link->SetIDList(Concat(FullList(root.Get()).get(), place.get()).get()), S_OK);
-    const std::string file = m_dir.PathOf("long" + std::to_string(valueLength) + ".lnk");
-    if (valueLength > 519) {
-      EXPECT_EQ(SaveTo(m_file.Get(), file, TRUE), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
-      EXPECT_FALSE(m_dir.Exists("long520.lnk")) << "nothing written";
+    UniquePidl place = PathList(root.Get(), names);
+    ASSERT_EQ(m_link->SetIDList(PlaceList(root.Get(), names).get()), S_OK);
+    const std::string file = m_dir.PathOf("r" + suffix + ".lnk");
+    m_dir.Write("r" + suffix + ".lnk", "; mine\r\n");
+    ASSERT_EQ(SaveTo(m_file.Get(), file, TRUE), row.hr);
+    if (row.hr != S_OK) {
+      EXPECT_EQ(m_dir.Read("r" + suffix + ".lnk"), "; mine\r\n");
       continue;
     }
-    ASSERT_EQ(SaveTo(m_file.Get(), file, TRUE), S_OK);
-    EXPECT_EQ(SavedValue(file).size(), valueLength);
+    EXPECT_EQ(SavedValue(file), archivePath + "/" + inner);
     ComPtr<IzKtrnArchiveLink> loaded = NewLink();
     ASSERT_EQ(LoadFrom(Query<IPersistFile>(loaded.Get(), IID_IPersistFile).Get(), file), S_OK);
     ComPtr<IUnknown> folder;
     LPITEMIDLIST resolved = nullptr;
     ASSERT_EQ(loaded->Resolve(folder.Put(), &resolved), S_OK);
     UniquePidl list(resolved);
+    EXPECT_EQ(folder.Get(), IdentityOf(root.Get())) << "the open archive's root";
     EXPECT_TRUE(list && qor::PidlEqual(list.get(), place.get())) << "the same place";
   }
+}
+
+// A list that starts inside an archive has no shell part: the desktop's own
+// parsing name stands for the archive file. A place that is gone resolves to
+// what is left of it; an archive that is gone is not resolved.
+TEST_F(ArchiveLink, WhatIsGoneIsResolvedAsFarAsItIsThere) {
+  ComPtr<IzKtrnArchiveObject> archive = Open(m_path);  // held, so the folder handed out stays bound
+  ASSERT_EQ(m_link->SetIDList(PathList(Root(archive.Get()).Get(), {"docs", "a.txt"}).get()), S_OK);
+  EXPECT_EQ(Value(), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/docs\\a.txt");
+
+  m_dir.Write("gone.lnk", "[zKtrnArchiveLink]\r\nPath=" + m_path + "/docs\\gone.txt\r\n");
+  ASSERT_EQ(LoadFrom(m_file.Get(), m_dir.PathOf("gone.lnk")), S_OK);
+  ComPtr<IUnknown> folder;
+  LPITEMIDLIST resolved = nullptr;
+  ASSERT_EQ(m_link->Resolve(folder.Put(), &resolved), S_OK);
+  UniquePidl partial(resolved);
+  EXPECT_EQ(DisplayName(Query<IShellFolder>(folder.Get(), IID_IShellFolder).Get(), partial.get(), SHGDN_FORPARSING),
+            m_path + "/docs");
+
+  folder.Reset();
+  archive.Reset();
+  m_dir.Remove("x.arc");
+  IUnknown* none = reinterpret_cast<IUnknown*>(1);
+  resolved = reinterpret_cast<LPITEMIDLIST>(1);
+  EXPECT_EQ(m_link->Resolve(&none, &resolved), E_UNEXPECTED);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(resolved, nullptr);
+  EXPECT_EQ(m_link->Resolve(nullptr, &resolved), E_POINTER);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // beside the archive, and the extraction of stored files to disk.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 #include "archive/ArchiveFormat.h"
@@ -180,7 +179,10 @@ std::string IconFileBytes() {
   return header + entry + bitmap + std::string("\x00\x00\xFF\xFF", 4) + std::string(4, '\0');
 }
 
-TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
+// The folders of an archive show the icon file beside it with the archive's
+// base name, or else the shell's folder icon; their items show the shell's
+// icons of their bare names (open or closed), whatever the archive's icon.
+TEST_F(ShellTest, FoldersShowAnIconFileWithTheArchivesBaseNameAndItemsTheirOwn) {
   const struct {
     const char* archive;
     const char* icon;  // written beside the archive, or null
@@ -195,8 +197,17 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
       {"d.ir\\x", "d.ico", false},
       {"\x95\x5C.arc", "\x95\x5C.ico", true},
   };
-  const int folderIcon = ShellIconIndex("", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
+  auto shellIcon = [](const char* name, DWORD attributes, UINT flags) {
+    return ShellIconIndex(name, attributes, SHGFI_USEFILEATTRIBUTES | ((flags & GIL_OPENICON) ? SHGFI_OPENICON : 0));
+  };
+  const int folderIcon = shellIcon("", FILE_ATTRIBUTE_DIRECTORY, 0);
   ASSERT_GE(folderIcon, 0);
+  ASSERT_NE(shellIcon("f.txt", FILE_ATTRIBUTE_NORMAL, 0), shellIcon("f.txt", FILE_ATTRIBUTE_DIRECTORY, 0));
+#ifndef _WIN32
+  // The stand-in's open and closed folders look different, so there the
+  // rows tell whether GIL_OPENICON was passed on.
+  ASSERT_NE(shellIcon("sub", FILE_ATTRIBUTE_DIRECTORY, 0), shellIcon("sub", FILE_ATTRIBUTE_DIRECTORY, GIL_OPENICON));
+#endif
   for (const auto& row : rows) {
     TempDirectory dir;
     dir.MakeDirectory("d.ir");
@@ -213,14 +224,20 @@ TEST_F(ShellTest, AnIconFileWithTheArchivesBaseNameIsTheFoldersIcon) {
     ASSERT_TRUE(root) << row.archive;
     std::string what = std::string(row.archive) + " beside " + (row.icon ? row.icon : "no icon");
     ComPtr<IShellFolder> sub = SubFolder(root.Get(), "sub");
-    for (IShellFolder* folder : {root.Get(), sub.Get()}) {
+    const struct { IShellFolder* folder; const char* item; DWORD attributes; } folders[] = {
+        {root.Get(), "sub", FILE_ATTRIBUTE_DIRECTORY}, {sub.Get(), "f.txt", FILE_ATTRIBUTE_NORMAL}};
+    for (const auto& [folder, item, attributes] : folders) {
       ComPtr<IShellIcon> icon = Query<IShellIcon>(folder, IID_IShellIcon);
+      UniquePidl child = Child(folder, item);
       for (UINT flags : {0u, static_cast<UINT>(GIL_OPENICON)}) {
         int index = -2;
         EXPECT_EQ(icon->GetIconOf(EmptyList(), flags, &index), S_OK);
         EXPECT_EQ(index, expected) << what << (folder == root.Get() ? "" : ": a sub-folder shows the archive's icon");
+        EXPECT_EQ(icon->GetIconOf(child.get(), flags, &index), S_OK);
+        EXPECT_EQ(index, shellIcon(item, attributes, flags)) << what << ": " << item << " with flags " << flags;
       }
     }
+    EXPECT_EQ(Query<IShellIcon>(root.Get(), IID_IShellIcon)->GetIconOf(EmptyList(), 0, nullptr), E_POINTER);
   }
 }
 
@@ -281,40 +298,44 @@ TEST_F(ArchiveExtract, EachExtractionSeesTheArchiveAsItIsNow) {
   ASSERT_EQ(sameLength.size(), original.size());
   const std::string fewer = archive_test::ToString(qor::BuildArchive(Inputs{{"only", "one", 0}}));
 
-  const struct Row {
+  // What x.arc becomes: new bytes written over it, or moved over it as a new
+  // file, or (nullopt) nothing.
+  const struct {
     const char* what;
-    std::function<void(TempDirectory&)> change;
+    std::optional<std::string> bytes;
+    bool moved;
     int index;
     std::optional<std::string> expected;  // nullopt: E_FAIL and nothing written
   } rows[] = {
-      {"unchanged", [](TempDirectory&) {}, 2, m_inputs[2].data},
-      {"grown", [&](TempDirectory& dir) { dir.Write("x.arc", original + "more"); }, 0, std::nullopt},
-      {"shrunk", [&](TempDirectory& dir) { dir.Write("x.arc", original.substr(0, original.size() - 1)); }, 0,
-       std::nullopt},
-      {"replaced by an archive of the same length",
-       [&](TempDirectory& dir) {
-         dir.Write("y.arc", sameLength);
-         ASSERT_TRUE(MoveFileExA(dir.PathOf("y.arc").c_str(), dir.PathOf("x.arc").c_str(), MOVEFILE_REPLACE_EXISTING));
-       },
-       0, ""},
-      {"replaced by an archive of fewer entries", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 0, "one"},
-      {"... and an index past its end", [&](TempDirectory& dir) { dir.Write("x.arc", fewer); }, 1, std::nullopt},
-      {"replaced by no archive", [](TempDirectory& dir) { dir.Write("x.arc", kSignature + LE32(0)); }, 0,
-       std::nullopt},
-      {"deleted", [](TempDirectory& dir) { dir.Remove("x.arc"); }, 0, std::nullopt},
+      {"unchanged", original, false, 2, m_inputs[2].data},
+      {"grown", original + "more", false, 0, std::nullopt},
+      {"shrunk", original.substr(0, original.size() - 1), false, 0, std::nullopt},
+      {"replaced by an archive of the same length", sameLength, true, 0, ""},
+      {"replaced by an archive of fewer entries", fewer, false, 0, "one"},
+      {"... and an index past its end", fewer, false, 1, std::nullopt},
+      {"replaced by no archive", kSignature + LE32(0), false, 0, std::nullopt},
+      {"deleted", std::nullopt, false, 0, std::nullopt},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     for (const bool occupied : {false, true}) {
       SCOPED_TRACE(std::string(row.what) + (occupied ? ", over a file" : ""));
       m_dir.Write("x.arc", original);
       // An extraction first, so that the object has read the file as it was.
       ASSERT_EQ(Extract(0, "first"), S_OK);
       m_dir.Remove("first");
-      row.change(m_dir);
+      if (!row.bytes) {
+        m_dir.Remove("x.arc");
+      } else if (row.moved) {
+        m_dir.Write("y.arc", *row.bytes);
+        ASSERT_TRUE(MoveFileExA(m_dir.PathOf("y.arc").c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING));
+      } else {
+        m_dir.Write("x.arc", *row.bytes);
+      }
       const std::size_t before = m_dir.Count();
       if (occupied) m_dir.Write("out", "mine");
       EXPECT_EQ(Extract(row.index, "out"), row.expected ? S_OK : E_FAIL);
-      const std::optional<std::string> left = row.expected ? row.expected : occupied ? std::optional<std::string>("mine") : std::nullopt;
+      std::optional<std::string> left = row.expected;  // what "out" holds now
+      if (!left && occupied) left = "mine";
       ASSERT_EQ(m_dir.Exists("out"), left.has_value());
       if (left) {
         EXPECT_EQ(m_dir.Read("out"), *left);

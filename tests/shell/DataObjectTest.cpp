@@ -52,11 +52,9 @@ TEST_F(DataObject, OffersFileContentsThenTheGroupDescriptor) {
   EXPECT_EQ(formats->Next(5, got, &fetched), S_FALSE);
   ASSERT_EQ(fetched, 2u);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(got[i].cfFormat, i == 0 ? kFileContents : kFileGroupDescriptor);
-    EXPECT_EQ(got[i].ptd, nullptr);
-    EXPECT_EQ(got[i].dwAspect, static_cast<DWORD>(DVASPECT_CONTENT));
-    EXPECT_EQ(got[i].lindex, -1);
-    EXPECT_EQ(got[i].tymed, static_cast<DWORD>(TYMED_HGLOBAL));
+    EXPECT_EQ(std::tuple(got[i].cfFormat, got[i].ptd, got[i].dwAspect, got[i].lindex, got[i].tymed),
+              std::tuple(i == 0 ? kFileContents : kFileGroupDescriptor, nullptr, DWORD{DVASPECT_CONTENT}, -1,
+                         DWORD{TYMED_HGLOBAL}));
   }
   EXPECT_EQ(formats->Next(1, got, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 0u);
@@ -70,28 +68,32 @@ TEST_F(DataObject, OffersFileContentsThenTheGroupDescriptor) {
   IEnumFORMATETC* clone = reinterpret_cast<IEnumFORMATETC*>(1);
   EXPECT_EQ(formats->Clone(&clone), E_NOTIMPL);
   EXPECT_EQ(clone, nullptr);
-
   IEnumFORMATETC* none = nullptr;
   EXPECT_EQ(data->EnumFormatEtc(DATADIR_SET, &none), E_NOTIMPL);
   EXPECT_EQ(data->EnumFormatEtc(DATADIR_GET, nullptr), E_INVALIDARG);
 }
 
-TEST_F(DataObject, DescriptorsNameEverySelectedItem) {
-  ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get(), m_small.get()});
+// One selection of a file, an empty file, a folder and a list two items long:
+// a descriptor for each, described by its first item, and the contents of
+// each file decompressed on request, as a block of whole 4096-byte steps or
+// a stream as long as the file.
+TEST_F(DataObject, DescribesEverySelectedItemAndDeliversTheFilesContents) {
+  ComPtr<IDataObject> data = Select({m_big_item.get(), m_empty.get(), m_sub.get(), m_small.get()});
   FORMATETC format = Format(kFileGroupDescriptor, -1, TYMED_HGLOBAL | TYMED_ISTREAM);
   STGMEDIUM medium{};
   ASSERT_EQ(data->GetData(&format, &medium), S_OK);
   ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_HGLOBAL));
-  EXPECT_GE(GlobalSize(medium.hGlobal), 4u + 3 * 332);
+  EXPECT_GE(GlobalSize(medium.hGlobal), 4u + 4 * 332);
   auto* group = static_cast<const FILEGROUPDESCRIPTORA*>(GlobalLock(medium.hGlobal));
   ASSERT_NE(group, nullptr);
-  EXPECT_EQ(group->cItems, 3u);
+  EXPECT_EQ(group->cItems, 4u);
   const struct { const char* name; DWORD attributes, size; std::int32_t seconds; } expected[] = {
       {"big.txt", FILE_ATTRIBUTE_NORMAL, static_cast<DWORD>(m_big.size()), 1000},
+      {"empty", FILE_ATTRIBUTE_NORMAL, 0, 2000},
       {"sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0},
       {"sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0},  // a list is described by its first item
   };
-  for (UINT i = 0; i < 3; ++i) {
+  for (UINT i = 0; i < 4; ++i) {
     const FILEDESCRIPTORA& d = group->fgd[i];
     const FILETIME time = expected[i].seconds ? FileTimeOf(expected[i].seconds) : FILETIME{0, 0};
     // Flags, name, attributes, size, write time; no creation or access time.
@@ -104,10 +106,7 @@ TEST_F(DataObject, DescriptorsNameEverySelectedItem) {
   }
   GlobalUnlock(medium.hGlobal);
   ReleaseStgMedium(&medium);
-}
 
-TEST_F(DataObject, ContentsAreDecompressedOnRequest) {
-  ComPtr<IDataObject> data = Select({m_big_item.get(), m_empty.get(), m_small.get()});
   std::string block = FileContents(data.Get(), 0, TYMED_HGLOBAL);
   EXPECT_GE(block.size(), m_big.size());
   EXPECT_LT(block.size(), m_big.size() + 4096);
@@ -117,7 +116,7 @@ TEST_F(DataObject, ContentsAreDecompressedOnRequest) {
   EXPECT_EQ(FileContents(data.Get(), 0, TYMED_ISTREAM), m_big) << "a stream as long as the file";
   EXPECT_EQ(FileContents(data.Get(), 1, TYMED_ISTREAM), "");
   EXPECT_EQ(FileContents(data.Get(), 1, TYMED_HGLOBAL), "");
-  EXPECT_EQ(FileContents(data.Get(), 2, TYMED_ISTREAM), "\x01\x02\x03") << "the last item of a longer list";
+  EXPECT_EQ(FileContents(data.Get(), 3, TYMED_ISTREAM), "\x01\x02\x03") << "the last item of a longer list";
 }
 
 // The folder checks a request for a data object before it makes one.

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -197,11 +196,16 @@ inline UniquePidl FullList(IShellFolder* folder) {
 
 inline const auto kFileContents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
 
-// A name typed into a folder (as UTF-16 text) and the list it parses to.
+// A name typed into a folder (as UTF-16 text) and the list it parses to
+// (null when it fails); the count eaten and the attributes are left alone.
 inline HRESULT ParseName(IShellFolder* folder, const std::string& name, UniquePidl& list) {
   std::u16string wide = Widen(name);
-  LPITEMIDLIST parsed = nullptr;
-  HRESULT hr = folder->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), nullptr, &parsed, nullptr);
+  LPITEMIDLIST parsed = reinterpret_cast<LPITEMIDLIST>(1);
+  ULONG eaten = 77, attributes = 88;
+  HRESULT hr = folder->ParseDisplayName(nullptr, nullptr, reinterpret_cast<LPWSTR>(wide.data()), &eaten, &parsed,
+                                        &attributes);
+  EXPECT_EQ(eaten, 77u);
+  EXPECT_EQ(attributes, 88u);
   list.reset(parsed);
   return hr;
 }
