@@ -3,6 +3,8 @@
 // per test, and archives written into it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -19,6 +21,10 @@ struct QorRun {
   std::string out, err;
   std::string Describe() const;  // for failure messages
 };
+
+// qor failed as a script sees it: status 1, nothing on standard output and
+// one line on standard error, "qor: " first, holding `says`.
+testing::AssertionResult FailedSaying(const QorRun& run, const std::string& says);
 
 // Runs the qor beside this test program with the arguments (UTF-8) in the
 // working folder (this process's own when empty). A child that dies rather
