@@ -231,12 +231,6 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-size_t CountMessages(const std::string& text) {
-  size_t count = 0;
-  for (const std::string& line : Lines(text)) count += line.rfind("qor: ", 0) == 0;
-  return count;
-}
-
 #ifdef _WIN32
 // Walks a folder by FindFirstFileW in the long-path form: the runtime's own
 // folder and status calls stop at MAX_PATH, and extraction writes deeper.

@@ -55,8 +55,6 @@ class BackgroundQor {
 std::string Arg(const std::filesystem::path& path);
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
-// The number of lines of a text that begin "qor: ".
-size_t CountMessages(const std::string& text);
 // Every regular file below a folder by its relative path ("/" between names,
 // UTF-8), with its bytes.
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
