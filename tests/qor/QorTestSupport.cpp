@@ -160,6 +160,14 @@ std::string QorRun::Describe() const {
   return text.str();
 }
 
+testing::AssertionResult FailedSaying(const QorRun& run, const std::string& says) {
+  const std::vector<std::string> lines = Lines(run.err);
+  if (run.exitCode == 1 && run.out.empty() && lines.size() == 1 && lines[0].rfind("qor: ", 0) == 0 &&
+      lines[0].find(says) != std::string::npos)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "not status 1 with one message holding \"" << says << "\"\n" << run.Describe();
+}
+
 // The outputs of a finished run, checked for what no run may do.
 static QorRun Collected(QorRun run, const std::filesystem::path& outFile, const std::filesystem::path& errFile) {
   run.out = ReadFile(outFile);
@@ -221,12 +229,6 @@ std::vector<std::string> Lines(const std::string& text) {
     lines.push_back(line);
   }
   return lines;
-}
-
-size_t CountMessages(const std::string& text) {
-  size_t count = 0;
-  for (const std::string& line : Lines(text)) count += line.rfind("qor: ", 0) == 0;
-  return count;
 }
 
 #ifdef _WIN32

@@ -3,6 +3,8 @@
 // per test, and archives written into it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -19,6 +21,10 @@ struct QorRun {
   std::string out, err;
   std::string Describe() const;  // for failure messages
 };
+
+// qor failed as a script sees it: status 1, nothing on standard output and
+// one line on standard error, "qor: " first, holding `says`.
+testing::AssertionResult FailedSaying(const QorRun& run, const std::string& says);
 
 // Runs the qor beside this test program with the arguments (UTF-8) in the
 // working folder (this process's own when empty). A child that dies rather
@@ -49,8 +55,6 @@ class BackgroundQor {
 std::string Arg(const std::filesystem::path& path);
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
-// The number of lines of a text that begin "qor: ".
-size_t CountMessages(const std::string& text);
 // Every regular file below a folder by its relative path ("/" between names,
 // UTF-8), with its bytes.
 std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder);
