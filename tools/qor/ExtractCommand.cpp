@@ -210,7 +210,8 @@ class Extraction {
   // Extracts a file at output. On Windows a path too long for the library
   // is extracted into the target folder under a name of its own, then moved
   // into place by the long-path form of the wide call.
-  HRESULT ExtractInto(DWORD index, [[maybe_unused]] const std::filesystem::path& output, std::string libraryPath) const {
+  HRESULT ExtractInto(DWORD index, [[maybe_unused]] const std::filesystem::path& output,
+                      std::string& libraryPath) const {
 #ifdef _WIN32
     if (libraryPath.size() > kLongestLibraryPath) {
       const std::filesystem::path staging = m_target / ("~qor-deep" + std::to_string(index) + ".tmp");
