@@ -1,11 +1,9 @@
-// The folder tree: what a sequence of stored paths makes of it, the records
-// of its children, and the splitting of paths.
+// The folder tree: what a sequence of stored paths makes of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "catalog/ArchiveNode.h"
@@ -35,14 +33,11 @@ std::string Dump(const CArchiveNode& node) {
 TEST(ArchiveNode, PathsBecomeFoldersAndFiles) {
   const struct { const char* name; std::vector<const char*> paths; std::string tree; } rows[] = {
       {"nested folders", {"a\\b.txt", "a\\c\\d.txt"}, "a{b.txt#0,c{d.txt#1}}"},
-      {"a duplicate keeps the first", {"x.txt", "x.txt"}, "x.txt#0"},
       {"a file named like a folder is dropped", {"dir\\f", "dir"}, "dir{f#0}"},
       {"a folder named like a file is dropped", {"a", "a\\b"}, "a#0"},
-      {"letter case makes two folders", {"A\\f", "a\\g"}, "A{f#0},a{g#1}"},
       {"a leading separator is an empty folder", {"\\f"}, "{f#0}"},
       {"two separators make an empty folder", {"a//b"}, "a{{b#0}}"},
       {"a trailing separator ends the path", {"a/"}, "a#0"},
-      {"separators mixed", {"a/b\\c", "a\\b/d"}, "a{b{c#0,d#1}}"},
       {"0x5C as a trail byte is no separator", {"\x95\x5C.txt", "\x95\x5C\\x"}, "\x95\x5C{x#1},\x95\x5C.txt#0"},
       {"children in multi-byte order", {"a", "\x82\xA0", "B", "\xB1", "ab", "_"}, "B#2,_#5,a#0,ab#4,\xB1#3,\x82\xA0#1"},
       {"empty and null paths add nothing", {"", nullptr, "f"}, "f#2"},
@@ -81,26 +76,6 @@ TEST(ArchiveNode, AddPathTellsWhetherThePathIsInTheTree) {
   ASSERT_NE(root.FindChild("\x95\x5C"), nullptr);
   for (const char* missing : {"M", "mm", "\x95", "", static_cast<const char*>(nullptr)})
     EXPECT_EQ(root.FindChild(missing), nullptr) << (missing ? Show(missing) : "(null)");
-}
-
-TEST(ArchiveNode, RecordsCarryTheCatalogueFieldsOrTheFolderDefaults) {
-  CArchiveNode root;
-  root.AddPath("docs\\readme.txt", 42, 0x12, 1234, kTime);
-  const ArchiveEntry* docs = root.FindChild("docs");
-  ASSERT_TRUE(docs && docs->IsFolder());
-  const ArchiveEntry* readme = docs->node->FindChild("readme.txt");
-  ASSERT_TRUE(readme && !readme->IsFolder());
-  // Record, name, index, attributes, length, time, and whether it is a
-  // one-item list.
-  auto fields = [](const QORITEMIDLIST* r) {
-    FILETIME t = r->getLastModifiedTime();
-    return std::tuple(r->isQORITEMIDLIST(), r->getFileName(), r->getIndex(), r->getAttributes(), r->getLength(),
-                      t.dwLowDateTime, t.dwHighDateTime, r->getSize() == r->getSizeOne());
-  };
-  EXPECT_EQ(fields(docs->record), std::tuple(true, "docs", 0xFFFFFFFFu, 0x10u, 0u, 0u, 0u, true));
-  // Whatever attributes the caller passed, a file is 0x80.
-  EXPECT_EQ(fields(readme->record),
-            std::tuple(true, "readme.txt", 42u, 0x80u, 1234u, kTime.dwLowDateTime, kTime.dwHighDateTime, true));
 }
 
 TEST(ArchiveNode, ManyChildrenAreOrderedAndTheFirstOfEachNameKept) {
@@ -144,20 +119,6 @@ TEST(ArchiveNode, DeepPathsAreBuiltAndDestroyedWithoutRecursion) {
   EXPECT_EQ(depth, 200000u);
   EXPECT_EQ(node->begin()->record->getIndex(), 9u);
   root.reset();
-}
-
-TEST(ArchiveNode, SplitFirstComponentCutsAtTheFirstSeparator) {
-  const struct { const char* path; std::string first, rest; } rows[] = {
-      {"a\\b\\c", "a", "b\\c"}, {"a/b", "a", "b"}, {"abc", "abc", ""}, {"\\f", "", "f"},
-      {"a/", "a", ""},          {"//", "", "/"},   {"\x95\x5C/x", "\x95\x5C", "x"},
-      {"", "", ""},             {nullptr, "", ""},
-  };
-  for (const auto& row : rows) {
-    std::string first = "stale", rest = "stale";
-    CArchiveNode::SplitFirstComponent(row.path, first, rest);
-    EXPECT_EQ(first, row.first) << Show(row.path ? row.path : "(null)");
-    EXPECT_EQ(rest, row.rest) << Show(row.path ? row.path : "(null)");
-  }
 }
 
 }  // namespace

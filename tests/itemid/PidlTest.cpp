@@ -49,8 +49,6 @@ TEST_F(Pidl, SizesNextAndLastItems) {
     EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlNext(AsList(bytes))), bytes.data() + row.next) << row.name;
     EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlLast(AsList(bytes))), bytes.data() + row.last) << row.name;
   }
-  std::vector<BYTE> two = Exact(List({kA, kB}));
-  EXPECT_EQ(reinterpret_cast<const BYTE*>(PidlNext(PidlNext(AsList(two)))), two.data() + 15);
   EXPECT_EQ(PidlGetSize(nullptr), 0);
   EXPECT_EQ(PidlGetItemSize(nullptr), 0);
   EXPECT_EQ(PidlNext(static_cast<LPCITEMIDLIST>(nullptr)), nullptr);
@@ -81,7 +79,6 @@ TEST_F(Pidl, CopiesAndJoinsAreNewListsOfTheSameBytes) {
   const struct { const char* name; std::string a, first, b, joined; } rows[] = {
       {"an empty list, joined to an item", List({}), List({}), List({kB}), List({kB})},
       {"a 32-byte item, joined to the empty list", List({k32}), List({k32}), List({}), List({k32})},
-      {"a 32-byte item, joined to another", List({k32}), List({k32}), List({k32}), List({k32, k32})},
       {"several items, joined to several", List({kA, kB, kC}), List({kA}), List({kC, kA}), List({kA, kB, kC, kC, kA})},
   };
   for (const auto& row : rows) {
@@ -126,7 +123,6 @@ TEST_F(Pidl, EqualityComparesSizesAndBytes) {
   const struct { const char* name; std::string a, b; bool equal; } rows[] = {
       {"two empty lists", List({}), List({}), true},
       {"the same items", List({kA, kB}), List({kA, kB}), true},
-      {"equal sizes, different bytes", List({Item("abc")}), List({Item("abd")}), false},
       {"different only in the last byte before the terminator", List({kA, Item("xy")}), List({kA, Item("xz")}),
        false},
       {"one list longer", List({kA}), List({kA, kC}), false},
