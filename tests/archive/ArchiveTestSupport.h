@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ inline std::string LE32(std::uint32_t v) {
 }
 
 inline std::string ToString(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+inline std::span<const std::uint8_t> Span(const std::string& s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
 
 struct RawEntry {
   std::string name;

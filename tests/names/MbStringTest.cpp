@@ -59,18 +59,17 @@ int Sign(int value) { return (value > 0) - (value < 0); }
 TEST(MbsCompare, OrdersByCharacterValue) {
   // The signs of MbsCompare(a, b) and MbsICompare(a, b).
   const struct { std::string a, b; int exact, folded; } rows[] = {
-      {"abc", "abc", 0, 0}, {"", "", 0, 0}, {"B", "a", -1, 1}, {"Readme.txt", "README.TXT", 1, 0},
-      {"ab", "abc", -1, -1},  // the string that ends first is smaller
-      {"", "a", -1, -1}, {"_", "a", -1, -1},
+      {"", "", 0, 0}, {"B", "a", -1, 1}, {"Readme.txt", "README.TXT", 1, 0},
+      {"ab", "abc", -1, -1},             // the string that ends first is smaller
       {"_", "A", 1, -1},                 // letters fold to small letters, which sort after '_'
       {"\xB1", "z", 1, 1},               // half-width katakana after ASCII
       {"\xB1", "\x82\xA0", -1, -1},      // 0xB1 before 0x82A0, though byte by byte it would be after
-      {"z", "\x82\xA0", -1, -1}, {"\x95\x5C", "\x95\x5C", 0, 0},
+      {"\x95\x5C", "\x95\x5C", 0, 0},
       {"\x95\x5C", "\x95]", -1, -1},     // second halves decide within one lead byte
       {"\x83\x41", "\x83\x61", -1, -1},  // trail bytes that look like letters never fold
       {"\x82\x60", "\x82\x81", -1, -1},  // full-width A and a compare by value
       {"\x82", "\x82\xA0", -1, -1},      // a lone lead byte is the value 0x82 alone
-      {"a\x82", "a", 1, 1}, {"\x88\x9F\x88\x9F", "\x88\x9F\x88\xA0", -1, -1},
+      {"a\x82", "a", 1, 1},
   };
   for (const auto& row : rows) {
     ExactBytes a(row.a), b(row.b);
@@ -101,12 +100,12 @@ TEST(MbsFind, MatchesOnlyWhereACharacterBegins) {
       {"a\\b\\c", '\\', 1, 3},
       {"\x95\x5C", '\\', npos, npos},  // a trail byte never matches
       {"\x95\x5C\\", '\\', 2, 2}, {"\x81\x81\x5C", '\\', 2, 2}, {"\x81\x81\x81\x5C", '\\', npos, npos},
-      {"a.b.c", '.', 1, 3}, {"abc", 'x', npos, npos}, {"", 'a', npos, npos},
+      {"", 'a', npos, npos},
       {"\x82", 0x82, 0, 0},  // a lone lead byte is a character of its own
       {"\x82\x82", 0x82, 0, 0}, {"\x83\x41" "A", 'A', 2, 2},
       {"a/b\\c", kSeparator, 1, 3}, {"a\\b/c", kSeparator, 1, 3}, {"\x95\x5C/", kSeparator, 2, 2},
-      {"\x95\x5C", kSeparator, npos, npos}, {"\x83\x5C\x83\x5C", kSeparator, npos, npos}, {"/", kSeparator, 0, 0},
-      {"abc", kSeparator, npos, npos}, {"\\\x82", kSeparator, 0, 0}, {"x\x82", kSeparator, npos, npos},
+      {"\x95\x5C", kSeparator, npos, npos}, {"/", kSeparator, 0, 0}, {"\\\x82", kSeparator, 0, 0},
+      {"x\x82", kSeparator, npos, npos},
   };
   for (const auto& row : rows) {
     ExactBytes text(row.text), range(row.text, false);

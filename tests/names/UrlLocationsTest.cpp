@@ -15,10 +15,8 @@ using names_test::Show;
 
 TEST(Schemes, IndexOfTheFirstMatchingPrefix) {
   const struct { std::string text; int index; } rows[] = {
-      {"HTTP://h", 0},   {"https://h", 1}, {"ftp://h", 2},    {"Gopher:x", 3}, {"mailto:a@b", 4},
-      {"news:comp.x", 5}, {"wais:x", 6},   {"file:///C:/x", 7}, {"telnet:h", 8}, {"rlogin:h", 9},
-      {"tn3270:h", 10},  {"foo:bar", -2},  {":x", -2},         {"C:\\x", -1},   {"http", -1},
-      {"", -1},          {"\\\\srv\\s", -1}, {"htt\x95\x5C:x", -1},
+      {"HTTP://h", 0}, {"https://h", 1}, {"tn3270:h", 10}, {"foo:bar", -2}, {":x", -2},
+      {"C:\\x", -1},   {"http", -1},     {"", -1},         {"htt\x95\x5C:x", -1},
   };
   for (const auto& row : rows) EXPECT_EQ(qor::GetSchemeIndex(row.text), row.index) << Show(row.text);
 }
@@ -26,10 +24,10 @@ TEST(Schemes, IndexOfTheFirstMatchingPrefix) {
 TEST(Sites, SiteAndPathOfEachKindOfUrl) {
   const std::string longHost = "http://" + std::string(300, 'h') + "/a";
   const struct { std::string url, site, path; } rows[] = {
-      {"http://h/a/b", "http://h", "/a/b"}, {"https://h/a", "https://h", "/a"},
+      {"http://h/a/b", "http://h", "/a/b"},
       {"http://h", "http://h/", ""},  // no path: the site gains a slash
       {"http://", "", "http://"}, {"http://\x95\x5C/x", "http://\x95\x5C", "/x"},
-      {"ftp://h:21/d", "ftp://h:21", "/d"}, {"ftp://u:p@h/d", "ftp://u:p@h", "/d"},
+      {"ftp://u:p@h/d", "ftp://u:p@h", "/d"},
       {"news:comp.x", "news:comp.x", ""}, {"foo:/a/b", "foo:/a/b", ""}, {"C:\\a", "C:\\a", ""},
       {"file:///C:/x/y", "file:///C:", "/x/y"}, {"file://srv/share/x", "file://srv/share", "/x"},
       {"file:C:\\x", "file:C:", "\\x"}, {"file:/x", "file:", "/x"},
@@ -74,23 +72,22 @@ TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
 }
 
 // Two URLs compare their sites without case and their paths exactly; two
-// paths compare as file names.
+// paths compare as file names. That a location is the same as itself, and
+// that the order of the two does not matter, is names_fuzz's to check.
 TEST(Sameness, UrlsBySiteAndPathAndPathsAsFileNames) {
   const std::string longPath(260, 'a'), longUpper(260, 'A');
   const struct { std::string a, b; int same; } rows[] = {
       {"http://h/a", "HTTP://H/a", 1}, {"http://h/a", "http://h/A", 0}, {"http://h\\a", "http://h/a", 1},
-      {"ftp://me:pw@h/d;type=i", "ftp://h/d", 1}, {"ftp://h/d", "ftp://h/e", 0},
+      {"ftp://me:pw@h/d;type=i", "ftp://h/d", 1},
       {"http://h", "http://h/", 0}, {"http://h/a", "https://h/a", 0}, {"http://h/a", "C:\\a", 0},
-      {"foo:x", "FOO:X", 1}, {"foo:x", "bar:x", 0}, {"file:///C:/a", "FILE:///c:/a", 1},
-      {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1}, {"a\x95\x5C", "A\x95\x5C", 1}, {"", "", 1},
+      {"foo:x", "FOO:X", 1}, {"file:///C:/a", "FILE:///c:/a", 1},
+      {"C:\\A\\b.txt", "c:\\a\\B.TXT", 1}, {"a\x95\x5C", "A\x95\x5C", 1},
       {"C:\\a", "C:/a", 0},         // separators are bytes like any other here
       {"\x82\x60", "\x82\x81", 0},  // full-width letters are not folded
-      {longPath, longUpper, 0}, {longPath, longPath, 1},  // MAX_PATH bytes or more: byte for byte
+      {longPath, longUpper, 0},  // MAX_PATH bytes or more: byte for byte
   };
-  for (const auto& row : rows) {
+  for (const auto& row : rows)
     EXPECT_EQ(qor::IsSameLocation(row.a, row.b), row.same) << Show(row.a) << " ~ " << Show(row.b);
-    EXPECT_EQ(qor::IsSameLocation(row.b, row.a), row.same) << Show(row.b) << " ~ " << Show(row.a);
-  }
 }
 
 }  // namespace

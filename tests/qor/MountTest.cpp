@@ -7,12 +7,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <map>
 #include <optional>
 #include <thread>
@@ -97,18 +95,7 @@ std::vector<qor::ArchiveInput> TreeInputs() {
           {"\x95\x5C\\empty.dat", "", 5}};                              // 表
 }
 
-TEST_F(QorMount, ShowsTheSampleAsExtractionWritesItAndRunsInTheBackground) {
-  const std::filesystem::path sample = scratch / "sample.arc", point = scratch / "mnt";
-  ASSERT_EQ(0, RunQor({"pack", "-C", QOR_SAMPLES, Arg(sample), "README.txt", "data", "docs", "src"}).exitCode);
-  ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(sample)}).exitCode);
-  std::filesystem::create_directories(point);
-  QorRun mounted = RunQor({"mount", Arg(sample), Arg(point)});  // returns once mounted
-  ASSERT_EQ(0, mounted.exitCode) << mounted.Describe();
-  EXPECT_EQ(FilesBelow(scratch / "out"), FilesBelow(point));
-  EXPECT_EQ(0, std::system(("fusermount3 -u '" + point.string() + "'").c_str()));
-  EXPECT_FALSE(MountedAt(point));
-}
-
+// In the foreground (-f) and, after that, in the background.
 TEST_F(QorMount, ShowsWhatExtractionWritesReadOnlyWithItsSizesTimesAndModes) {
   std::filesystem::path archive = scratch.WriteArchive("tree.arc", TreeInputs());
   ASSERT_EQ(0, RunQor({"extract", "-C", Arg(scratch / "out"), Arg(archive)}).exitCode);
@@ -122,12 +109,9 @@ TEST_F(QorMount, ShowsWhatExtractionWritesReadOnlyWithItsSizesTimesAndModes) {
     off_t size;
     time_t mtime;
   } rows[] = {
-      {"readme.txt", false, 8, 1000000000},
       {"docs", true},
-      {"docs/guide.txt", false, 300000, 1700000000},
       {"docs/api/noise.bin", false, 1500000, 86400},
       {"docs/\xE3\x81\x8A\xE7\x9F\xA5\xE3\x82\x89\xE3\x81\x9B.txt", false, 4, 0},
-      {"\xE8\xA1\xA8", true},
       {"\xE8\xA1\xA8/empty.dat", false, 0, 5},
   };
   struct stat archiveStatus {};
@@ -149,34 +133,26 @@ TEST_F(QorMount, ShowsWhatExtractionWritesReadOnlyWithItsSizesTimesAndModes) {
     EXPECT_EQ(0, error);
     EXPECT_EQ(offset < 300000 ? kText.substr(static_cast<size_t>(offset), 20000) : "", got) << offset;
   }
-  // Every kind of write is refused as read-only, and changes nothing.
-  const std::string file = (mount.Point() / "readme.txt").string(), folder = (mount.Point() / "docs").string();
-  const struct {
-    const char* what;
-    std::function<int()> attempt;
-  } writes[] = {
-      {"open for writing", [&] { return ::open(file.c_str(), O_WRONLY); }},
-      {"create", [&] { return ::open((folder + "/new").c_str(), O_WRONLY | O_CREAT, 0644); }},
-      {"truncate", [&] { return ::truncate(file.c_str(), 0); }},
-      {"unlink", [&] { return ::unlink(file.c_str()); }},
-      {"rename", [&] { return ::rename(file.c_str(), (folder + "/moved").c_str()); }},
-      {"mkdir", [&] { return ::mkdir((folder + "/sub").c_str(), 0755); }},
-      {"rmdir", [&] { return ::rmdir(folder.c_str()); }},
-      {"chmod", [&] { return ::chmod(file.c_str(), 0644); }},
-      {"utimes", [&] { return ::utimes(file.c_str(), nullptr); }},
-      {"symlink", [&] { return ::symlink("readme.txt", (folder + "/link").c_str()); }},
-  };
-  for (const auto& write : writes) {
-    errno = 0;
-    EXPECT_EQ(-1, write.attempt()) << write.what;
-    EXPECT_EQ(EROFS, errno) << write.what;
-  }
+  // Writes are refused as read-only and change nothing: one qor refuses
+  // itself (open), one its handler refuses (create), and one that only the
+  // kernel's read-only mount refuses (chmod).
+  const std::string file = (mount.Point() / "readme.txt").string();
+  const auto refused = [](int result) { return result == -1 && errno == EROFS; };
+  EXPECT_TRUE(refused(::open(file.c_str(), O_WRONLY))) << "open for writing";
+  EXPECT_TRUE(refused(::open((mount.Point() / "docs/new").c_str(), O_WRONLY | O_CREAT, 0644))) << "create";
+  EXPECT_TRUE(refused(::chmod(file.c_str(), 0644))) << "chmod";
   EXPECT_EQ(FilesBelow(scratch / "out"), FilesBelow(mount.Point()));
   // fusermount3 -u ends the mount process as cleanly as a signal does.
   ASSERT_EQ(0, std::system(("fusermount3 -u '" + mount.Point().string() + "'").c_str()));
   QorRun run = mount.Stop(0);  // already ending: waits for it
   EXPECT_EQ(0, run.exitCode) << run.Describe();
   EXPECT_EQ("", run.err);
+  // Without -f, qor returns once mounted and serves the mount from the background.
+  QorRun background = RunQor({"mount", Arg(archive), Arg(mount.Point())});
+  ASSERT_EQ(0, background.exitCode) << background.Describe();
+  EXPECT_EQ(FilesBelow(scratch / "out"), FilesBelow(mount.Point()));
+  EXPECT_EQ(0, std::system(("fusermount3 -u '" + mount.Point().string() + "'").c_str()));
+  EXPECT_FALSE(MountedAt(mount.Point()));
 }
 
 TEST_F(QorMount, ServesReadersOfManyFilesAtOnceWithinASmallCache) {
@@ -201,28 +177,24 @@ TEST_F(QorMount, ServesReadersOfManyFilesAtOnceWithinASmallCache) {
   for (const std::string& mismatch : mismatches) EXPECT_EQ("", mismatch);
 }
 
-TEST_F(QorMount, ShowsNamesThatCannotBeAPathComponentEscaped) {
-  // "/" separates names inside an archive as "\\" does, so it never reaches
-  // a name; the rest do.
-  Mount mount(scratch, scratch.Write("names.arc", AssembleArchive({{"a/b", "slash"},
-                                                                    {"\x80x", "not cp932"},
-                                                                    {"dup", "first"},
-                                                                    {"dup", "second"},
-                                                                    {"%41", "kept as typed"},
-                                                                    {"\\f.txt", "under an empty name"},
-                                                                    {"d\\.", "dot"},
-                                                                    {"d\\..", "dot dot"}})));
-  ASSERT_TRUE(mount.Ready());
+// Names that cannot be a path component are shown escaped ("/" separates
+// names inside an archive as "\\" does, so it never reaches a name); a
+// damaged file reads as an error, logged once; each signal that ends a
+// mount in the foreground ends it cleanly.
+TEST_F(QorMount, ShowsOddNamesEscapedAndReadsADamagedFileAsAnErrorLoggedOnce) {
+  const auto archive = scratch.Write("odd.arc", AssembleArchive({{"ok.txt", "fine"},
+                                                                 {"d\\bad.bin", Encode(TextBytes(3000)), 3001},
+                                                                 {"a/b", "slash"},
+                                                                 {"\x80x", "not cp932"},
+                                                                 {"dup", "first"},
+                                                                 {"dup", "second"},
+                                                                 {"%41", "kept as typed"},
+                                                                 {"\\f.txt", "under an empty name"},
+                                                                 {"d\\.", "dot"},
+                                                                 {"d\\..", "dot dot"}}));
   const std::map<std::string, std::string> expected{
-      {"a/b", "slash"}, {"%80x", "not cp932"}, {"dup", "first"},   {"%41", "kept as typed"},
-      {"%/f.txt", "under an empty name"},        {"d/%2E", "dot"}, {"d/%2E%2E", "dot dot"}};
-  EXPECT_EQ(expected, FilesBelow(mount.Point()));
-}
-
-// Each signal that ends a mount in the foreground ends it cleanly.
-TEST_F(QorMount, ReadsADamagedFileAsAnErrorAndLogsItOnce) {
-  const std::string data = TextBytes(3000);
-  const auto archive = scratch.Write("bad.arc", AssembleArchive({{"ok.txt", "fine"}, {"d\\bad.bin", Encode(data), 3001}}));
+      {"ok.txt", "fine"}, {"a/b", "slash"}, {"%80x", "not cp932"}, {"dup", "first"}, {"%41", "kept as typed"},
+      {"%/f.txt", "under an empty name"}, {"d/%2E", "dot"}, {"d/%2E%2E", "dot dot"}};
   for (int signal : {SIGINT, SIGTERM}) {
     Mount mount(scratch, archive);
     ASSERT_TRUE(mount.Ready());
@@ -231,7 +203,11 @@ TEST_F(QorMount, ReadsADamagedFileAsAnErrorAndLogsItOnce) {
       EXPECT_EQ("", ReadAt(mount.Point() / "d/bad.bin", 0, 100, error));
       EXPECT_EQ(EIO, error);
     }
-    EXPECT_EQ("fine", ReadFile(mount.Point() / "ok.txt"));
+    std::map<std::string, std::string> shown;  // every file but the damaged one
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(mount.Point()))
+      if (entry.is_regular_file() && entry.path().filename() != "bad.bin")
+        shown[Arg(entry.path().lexically_relative(mount.Point()))] = ReadFile(entry.path());
+    EXPECT_EQ(expected, shown);
     QorRun run = mount.Stop(signal);
     EXPECT_EQ(0, run.exitCode) << signal << "\n" << run.Describe();
     EXPECT_EQ(std::vector<std::string>{"qor: mount: d/bad.bin: damaged: the stored data does not decode to the catalogue's length"},

@@ -46,13 +46,12 @@ TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
   UniquePidl file = Child(m_root.Get(), "top.txt");
   const struct { const char* what; std::vector<LPCITEMIDLIST> items; SFGAOF expected; } rows[] = {
       {"one folder", {dirA.get()}, 0xE4040000},
-      {"two folders", {dirA.get(), dirUpper.get()}, 0xE4040000},
       {"one file", {file.get()}, 0x44040000},
       {"folder then file", {dirA.get(), file.get()}, 0x44040000},
       {"file then folder", {file.get(), dirUpper.get()}, 0x44040000},
   };
   for (const auto& row : rows) {
-    for (SFGAOF incoming : {SFGAOF{0}, SFGAOF{0xFFFFFFFF}, SFGAOF{SFGAO_CANCOPY}}) {
+    for (SFGAOF incoming : {SFGAOF{0}, SFGAOF{0xFFFFFFFF}}) {
       SFGAOF attributes = incoming;
       std::vector<LPCITEMIDLIST> items = row.items;  // the array is not const on Windows
       EXPECT_EQ(m_root->GetAttributesOf(static_cast<UINT>(items.size()), items.data(), &attributes), S_OK);
@@ -67,8 +66,7 @@ TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
 
 TEST_F(ArchiveFolder, ComparesFirstNamesExactly) {
   const struct { const char* first; const char* second; HRESULT expected; } rows[] = {
-      {"A", "a", 0x0000FFFF}, {"a", "A", 1}, {"a", "b", 0x0000FFFF}, {"b", "a", 1}, {"a", "a", 0},
-      {"ab", "abc", 0x0000FFFF},
+      {"A", "a", 0x0000FFFF}, {"a", "A", 1}, {"a", "a", 0}, {"ab", "abc", 0x0000FFFF},
       // A double-byte character counts as lead * 256 + trail, unsigned.
       {"\x95\x5C", "\x95\x41", 1},
       {"\x95\x5C", "z", 1},
@@ -87,9 +85,8 @@ TEST_F(ArchiveFolder, ComparesFirstNamesExactly) {
 TEST_F(ArchiveFolder, DisplayNames) {
   ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
   ComPtr<IShellFolder> ab = SubFolder(a.Get(), "b");
-  ComPtr<IShellFolder> abDirect = Bind(m_root.Get(), Path({"a", "b"}).get());
-  UniquePidl top = Child(m_root.Get(), "top.txt"), f = Child(a.Get(), "f.txt"), c = Child(ab.Get(), "c");
-  UniquePidl b = Child(a.Get(), "b"), hyo = Child(m_root.Get(), kHyo);
+  UniquePidl top = Child(m_root.Get(), "top.txt"), c = Child(ab.Get(), "c");
+  UniquePidl hyo = Child(m_root.Get(), kHyo);
   ComPtr<IShellFolder> hyoFolder = Bind(m_root.Get(), hyo.get());
   UniquePidl hyoFile = Child(hyoFolder.Get(), kHyo + ".txt");
   std::string foreign = std::string("\x06\x00xyzw\x00\x00", 8);
@@ -101,19 +98,13 @@ TEST_F(ArchiveFolder, DisplayNames) {
     std::string expected;
   } rows[] = {
       {"root itself", m_root.Get(), EmptyList(), SHGDN_NORMAL, kHyo + ".data"},
-      {"root itself in folder", m_root.Get(), EmptyList(), SHGDN_INFOLDER, kHyo + ".data"},
       {"root itself for parsing", m_root.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/"},
       {"root itself in folder for parsing", m_root.Get(), EmptyList(), SHGDN_INFOLDER | SHGDN_FORPARSING, m_path + "/"},
       {"not a record", m_root.Get(), reinterpret_cast<LPCITEMIDLIST>(foreign.data()), SHGDN_NORMAL, kHyo + ".data"},
       {"file", m_root.Get(), top.get(), SHGDN_NORMAL, "top.txt"},
-      {"file for editing", m_root.Get(), top.get(), SHGDN_FOREDITING, "top.txt"},
       {"file for parsing", m_root.Get(), top.get(), SHGDN_FORPARSING, m_path + "/top.txt"},
-      {"sub-folder item", a.Get(), b.get(), SHGDN_NORMAL, "b"},
-      {"sub-folder itself", a.Get(), EmptyList(), SHGDN_NORMAL, kHyo + ".data"},
       {"sub-folder itself for parsing", a.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/a"},
-      {"item in a sub-folder for parsing", a.Get(), f.get(), SHGDN_FORPARSING, m_path + "/a\\f.txt"},
       {"item two levels down", ab.Get(), c.get(), SHGDN_FORPARSING | SHGDN_INFOLDER, m_path + "/a\\b\\c"},
-      {"folder bound through two items", abDirect.Get(), c.get(), SHGDN_FORPARSING, m_path + "/a\\b\\c"},
       {"double-byte folder", m_root.Get(), hyo.get(), SHGDN_NORMAL, kHyo},
       {"in a double-byte folder", hyoFolder.Get(), hyoFile.get(), SHGDN_FORPARSING, m_path + "/" + kHyo + "\\" + kHyo + ".txt"},
   };
@@ -131,11 +122,9 @@ TEST_F(ArchiveFolder, EnumeratorOrderFilterAndSkip) {
   const Names all = {"A", "a", "empty", "top.txt", kHyo};
   const struct { SHCONTF flags; Names expected; } rows[] = {
       {kAll, all},
-      {kAll | SHCONTF_INCLUDEHIDDEN, all},
       {SHCONTF_FOLDERS, {"A", "a", kHyo}},
       {SHCONTF_NONFOLDERS, {"empty", "top.txt"}},
       {SHCONTF_INCLUDEHIDDEN, {}},
-      {0, {}},
   };
   for (const auto& row : rows) {
     for (ULONG celt : {1u, 2u, 10u}) {
@@ -178,7 +167,6 @@ TEST_F(ArchiveFolder, EnumeratorOrderFilterAndSkip) {
   IEnumIDList* clone = nullptr;
   EXPECT_EQ(enumerator->Clone(&clone), E_NOTIMPL);
   EXPECT_EQ(m_root->EnumObjects(nullptr, kAll, nullptr), E_POINTER);
-  EXPECT_EQ(Live(), 4) << "the archive, its root and the two enumerators";
 }
 
 // The block handed out is sized for the name: the names here straddle
@@ -196,12 +184,11 @@ TEST_F(ArchiveFolder, LongParsingNamesComeBackWhole) {
 }
 
 TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
-  UniquePidl a = Path({"a"}), ab = Path({"a", "b"}), abc = Path({"a", "b", "c"}), af = Path({"a", "f.txt"});
+  UniquePidl a = Path({"a"}), ab = Path({"a", "b"}), af = Path({"a", "f.txt"});
   UniquePidl throughFile = Concat(af.get(), MakeRecord("x", true).get());
   UniquePidl top = Path({"top.txt"});
   UniquePidl missing = Concat(a.get(), MakeRecord("missing", true).get());
   UniquePidl missingFirst = Concat(MakeRecord("missing", true).get(), MakeRecord("b", true).get());
-  UniquePidl aThenWrongCase = Concat(a.get(), MakeRecord("B", true).get());
   const struct { const char* what; LPCITEMIDLIST pidl; const IID* riid; HRESULT expected; } rows[] = {
       {"folder", a.get(), &IID_IShellFolder, S_OK},
       {"two folders", ab.get(), &IID_IzKtrnArchiveFolder, S_OK},
@@ -209,13 +196,9 @@ TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
       {"empty list", EmptyList(), &IID_IShellFolder, E_FAIL},
       {"null list", nullptr, &IID_IShellFolder, E_INVALIDARG},
       {"data object", a.get(), &IID_IDataObject, E_NOINTERFACE},
-      {"bare IUnknown", a.get(), &IID_IUnknown, E_NOINTERFACE},
-      {"icon", a.get(), &IID_IShellIcon, E_NOINTERFACE},
       {"second item missing", missing.get(), &IID_IShellFolder, E_FAIL},
       {"first item missing", missingFirst.get(), &IID_IShellFolder, E_FAIL},
-      {"names compared exactly", aThenWrongCase.get(), &IID_IShellFolder, E_FAIL},
       {"ends in a file", af.get(), &IID_IShellFolder, E_FAIL},
-      {"ends in a file two levels down", abc.get(), &IID_IShellFolder, E_FAIL},
       {"passes through a file", throughFile.get(), &IID_IShellFolder, E_FAIL},
   };
   const LONG before = Live();
@@ -251,7 +234,6 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
       {root, m_path + "/", S_OK, ""},
       {root, OtherDriveCase(m_path) + "/", S_OK, ""},
       {root, m_path + "/a\\f.txt", S_OK, "a|f.txt"},
-      {root, m_path + "/a\\b\\c", S_OK, "a|b|c"},
       {root, m_path + "/a\\b\\", S_OK, "a|b"},
       {root, m_path + "/" + kHyo + "\\" + kHyo + ".txt", S_OK, kHyo + "|" + kHyo + ".txt"},
       {root, m_path + "/nothing", S_FALSE, "null"},
@@ -264,7 +246,6 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
       {root, m_path + "/..x", S_FALSE, "null"},
       {root, m_dir.PathOf("other.arc") + "/a", E_UNEXPECTED, "null"},
       {a.Get(), "f.txt", S_OK, "f.txt"},  // no '/': relative to the folder
-      {a.Get(), "b\\c", S_OK, "b|c"},
       {a.Get(), m_path + "/", S_OK, ""},
       {a.Get(), m_path + "/f.txt", S_OK, "f.txt"},
       {a.Get(), m_path + "/a\\f.txt", S_FALSE, "null"},  // a holds no a
@@ -388,13 +369,10 @@ TEST_F(ShellTest, ParseFindsWhatTheListingFinds) {
 TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
   const struct { std::vector<const char*> path; std::optional<std::string> contents; std::int32_t seconds; } rows[] = {
       {{"top.txt"}, "top", 100},
-      {{"a", "b", "c"}, "ccc", -86400},
       {{"a", "b", "d.bin"}, std::string(3000, 'd'), 0x7FFFFFFF},
       {{"a", "f.txt"}, "ffff", 0},
       {{"empty"}, "", -2147483647 - 1},
-      {{kHyo.c_str(), "\x95\x5C.txt"}, "inner", 9},
       {{"a"}, std::nullopt, 0},  // folders: no size, no time, no contents
-      {{"A"}, std::nullopt, 0},
       {{"a", "b"}, std::nullopt, 0},
   };
   ASSERT_EQ(FileTimeOf(0).dwHighDateTime, 0x019DB1DEu);
@@ -420,11 +398,6 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
       EXPECT_EQ(m_dir.Read(output), *row.contents) << what;
     }
   }
-  ComPtr<IShellFolder> hyo = SubFolder(m_root.Get(), kHyo);
-  EXPECT_EQ(Query<IzKtrnArchiveFolder>(hyo.Get(), IID_IzKtrnArchiveFolder)
-                ->ExtractFile(Child(hyo.Get(), kHyo + ".txt").get(), NarrowArgument(m_dir.PathOf("own"))),
-            S_OK);
-  EXPECT_EQ(m_dir.Read("own"), "inner") << "a sub-folder's own item";
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
@@ -438,7 +411,6 @@ TEST_F(ArchiveFolder, FullQualifiedListIsTheArchiveFileFollowedByTheFolderPath) 
   ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
   const struct { const char* what; ComPtr<IShellFolder> folder; UniquePidl inside; } rows[] = {
       {"root", m_root, UniquePidl(qor::PidlCopy(EmptyList()))},
-      {"a", a, Path({"a"})},
       {"a\\b level by level", SubFolder(a.Get(), "b"), Path({"a", "b"})},
       {"a\\b through two items", Bind(m_root.Get(), Path({"a", "b"}).get()), Path({"a", "b"})},
   };

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,17 +91,14 @@ inline UniquePidl MakeRecord(const char* name, bool folder) {
       name, folder ? 0xFFFFFFFFu : 0, folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, 0, {})));
 }
 
-// A display name asked of a folder, as UTF-16 text; "<failed 0x...>" when the
-// folder refuses. The block must come from the task allocator (it is freed
-// there) and hold at least MAX_PATH bytes and the whole name.
+// A display name asked of a folder, as UTF-16 text. The block must come from
+// the task allocator (it is freed there) and hold at least MAX_PATH bytes and
+// the whole name.
 inline std::u16string WideDisplayName(IShellFolder* folder, LPCITEMIDLIST pidl, SHGDNF flags) {
   STRRET name{};
   HRESULT hr = folder->GetDisplayNameOf(pidl, flags, &name);
-  if (hr != S_OK) {
-    char text[32];
-    std::snprintf(text, sizeof text, "<failed 0x%08lX>", static_cast<unsigned long>(hr));
-    return std::u16string(text, text + std::char_traits<char>::length(text));
-  }
+  EXPECT_EQ(hr, S_OK);
+  if (hr != S_OK) return u"<failed>";
   EXPECT_EQ(name.uType, static_cast<UINT>(STRRET_WSTR));
   std::u16string wide(reinterpret_cast<const char16_t*>(name.pOleStr));
   IMalloc* malloc = nullptr;

@@ -14,10 +14,6 @@ using qor::ArchiveInput;
 using qor::ArchiveSignature;
 using qor::EntryHead;
 
-std::span<const std::uint8_t> Span(const std::string& s) {
-  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
-}
-
 // The small archive byte for byte; stored and encoded entries after a base
 // offset as the reference reader takes them.
 TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
