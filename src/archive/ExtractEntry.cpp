@@ -12,10 +12,9 @@ namespace qor {
 bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, ArchiveLayout& layout,
                        const RecordVisitor& visit) {
   layout = ArchiveLayout{};
-  std::uint64_t fileLength = 0;
   std::uint32_t catalogueSize = 0;
   std::uint64_t position = 0;
-  bool read = archive.GetLength(fileLength) &&
+  bool read = archive.GetLength(layout.fileLength) &&
               ReadCatalogueRecords(archive, version, base, catalogueSize, [&](const CatalogueRecord& record) {
                 if (layout.entries.empty()) position = std::uint64_t{base} + kCatalogueOffset + catalogueSize;
                 layout.entries.push_back(EntryPlace{position, record.storedLength, record.unpackedLength});
@@ -23,7 +22,8 @@ bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Ar
                 visit(record);
               });
   if (!read) return false;
-  layout.lengthMatches = position == fileLength;
+  layout.describedLength = layout.entries.empty() ? std::uint64_t{base} + kCatalogueOffset + catalogueSize : position;
+  layout.lengthMatches = layout.describedLength == layout.fileLength;
   return true;
 }
 

@@ -23,6 +23,10 @@ struct EntryPlace {
 // than a reading of the whole catalogue.
 struct ArchiveLayout {
   std::vector<EntryPlace> entries;
+  // The file's length, and the one its catalogue implies (the catalogue's
+  // end and every entry's stored data).
+  std::uint64_t fileLength = 0;
+  std::uint64_t describedLength = 0;
   // The file is exactly as long as its catalogue implies; when it is not,
   // no entry of it extracts.
   bool lengthMatches = false;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "QorTestSupport.h"
@@ -20,17 +21,7 @@ const std::string kSo = "\x83\x5C.txt";
 class QorList : public testing::Test {
  protected:
   void SetUp() override {
-    // Catalogue order on purpose unlike the folders' order.
-    m_archive = m_scratch.WriteArchive("list.arc", {
-                                                       {"readme.txt", TextBytes(303), 1700000000},
-                                                       {"docs\\guide.txt", TextBytes(382), 0},
-                                                       {"Zeta.bin", NoiseBytes(70000, 1), INT32_MAX},
-                                                       {"docs\\api\\index.html", "<html></html>", -1},
-                                                       {"docs\\" + kNotice, TextBytes(133), INT32_MIN},
-                                                       {kTable + "\\" + kSo, "so", 951782400},
-                                                       {"a/b/c.txt", "c", 1000000000},
-                                                       {"empty.dat", "", 1},
-                                                   });
+    m_archive = m_scratch.WriteArchive("list.arc", m_inputs);
   }
 
   QorRun Ls(std::vector<std::string> options, const std::string& inner = {}) {
@@ -40,6 +31,17 @@ class QorList : public testing::Test {
     return RunQor(options);
   }
 
+  // Catalogue order on purpose unlike the folders' order.
+  const std::vector<qor::ArchiveInput> m_inputs = {
+      {"readme.txt", TextBytes(303), 1700000000},
+      {"docs\\guide.txt", TextBytes(382), 0},
+      {"Zeta.bin", NoiseBytes(70000, 1), INT32_MAX},
+      {"docs\\api\\index.html", "<html></html>", -1},
+      {"docs\\" + kNotice, TextBytes(133), INT32_MIN},
+      {kTable + "\\" + kSo, "so", 951782400},
+      {"a/b/c.txt", "c", 1000000000},
+      {"empty.dat", "", 1},
+  };
   Scratch m_scratch;
   std::filesystem::path m_archive;
 };
@@ -82,7 +84,8 @@ TEST_F(QorList, ListsOneFolderInItsOwnOrder) {
   }
 }
 
-// The long and the JSON listing of every item, in -R order.
+// The long (-v: with stored sizes) and the JSON listing of every item, in
+// -R order. A stored size is the entry's own, as the writer encoded it.
 TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
   const struct {
     const char* path;
@@ -105,20 +108,32 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
       {"表", true},
       {"表/ソ.txt", false, 2, "2000-02-29T00:00:00Z", 5},
   };
-  QorRun run = Ls({"-R", "-l", "--utc"});
+  auto stored = [this](unsigned index) { return Encode(m_inputs[index].data).size(); };
+  QorRun run = Ls({"-R", "-v", "--utc"});
   ASSERT_EQ(0, run.exitCode) << run.Describe();
   std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(std::size(rows) + 1, lines.size()) << run.out;
-  EXPECT_EQ("8 file(s), 70834 bytes", lines.back());
+  size_t storedBytes = 0;
+  for (unsigned index = 0; index < m_inputs.size(); ++index) storedBytes += stored(index);
+  EXPECT_EQ("8 file(s), 70834 bytes, " + std::to_string(storedBytes) + " stored (" +
+                std::to_string(std::lround(100.0 - 100.0 * static_cast<double>(storedBytes) / 70834)) + "% saved)",
+            lines.back());
   lines.pop_back();
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto& row = rows[i];
-    // The columns however wide: mode, size, date and time to the minute, path.
+    // The columns however wide: mode, size, stored size, share saved, date
+    // and time to the minute, path.
     std::string line = lines[i], when = row.mtime.substr(0, 16);
     line.erase(std::unique(line.begin(), line.end(), [](char a, char b) { return a == ' ' && b == ' '; }), line.end());
     when[10] = ' ';
-    EXPECT_EQ(row.folder ? "dr-c - - " + std::string(row.path) + "/"
-                         : "-r-c " + std::to_string(row.size) + " " + when + " " + row.path,
+    if (row.folder) {
+      EXPECT_EQ("dr-c - - - - " + std::string(row.path) + "/", line);
+      continue;
+    }
+    const double size = row.size, storedSize = static_cast<double>(stored(row.index));
+    const std::string saved = row.size ? std::to_string(std::lround(100 * (size - storedSize) / size)) + "%" : "-";
+    EXPECT_EQ("-r-c " + std::to_string(row.size) + " " + std::to_string(stored(row.index)) + " " + saved + " " + when +
+                  " " + row.path,
               line);
   }
 
@@ -128,7 +143,7 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
   setenv("TZ", "JST-9", 1);
   QorRun local = Ls({"-l"}, "readme.txt");
   unsetenv("TZ");
-  EXPECT_NE(std::string::npos, local.out.find("2023-11-15 07:13  readme.txt")) << local.out;
+  EXPECT_EQ("-r-c          303  2023-11-15 07:13  readme.txt", Lines(local.out).at(0));
 #endif
 
   run = Ls({"-R", "--json"});
@@ -141,7 +156,9 @@ TEST_F(QorList, LongAndJsonListingsDescribeEveryItem) {
     const std::string path = row.path;
     // Folders carry no size, mtime or index.
     nlohmann::json expected{{"path", path}, {"name", path.substr(path.rfind('/') + 1)}, {"type", "folder"}};
-    if (!row.folder) expected.update({{"type", "file"}, {"size", row.size}, {"mtime", row.mtime}, {"index", row.index}});
+    if (!row.folder)
+      expected.update({{"type", "file"}, {"size", row.size}, {"mtime", row.mtime}, {"index", row.index},
+                       {"stored", stored(row.index)}});
     EXPECT_EQ(expected, list[i]);
   }
 }

@@ -178,6 +178,7 @@ bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& err
     return false;
   }
   m_path = *path;
+  m_shown = DisplayPath(archive);
   HRESULT hr = m_library.CreateObject(path->c_str(), IID_IzKtrnArchiveObject, m_object.PutVoid());
   ComPtr<IUnknown> root;
   if (SUCCEEDED(hr)) hr = m_object->get_archiveRootFolder(root.Put());
@@ -185,6 +186,29 @@ bool ArchiveSession::Open(const std::filesystem::path& archive, std::string& err
   if (SUCCEEDED(hr)) hr = root.QueryInterface(IID_IzKtrnArchiveFolder, m_root.archive.PutVoid());
   if (FAILED(hr)) {
     error = DisplayPath(archive) + ": " + DescribeOpenFailure(hr);
+    return false;
+  }
+  return true;
+}
+
+const CatalogueFacts* ArchiveSession::Facts() {
+  if (!m_facts) m_facts = ReadCatalogueFacts(m_path);
+  if (!m_facts) Complain(m_shown + ": cannot read the archive's catalogue any more");
+  return m_facts ? &*m_facts : nullptr;
+}
+
+bool ArchiveSession::CheckLength() {
+  const CatalogueFacts* facts = Facts();
+  if (!facts) return false;
+  const std::string described = std::to_string(facts->describedLength);
+  if (facts->fileLength < facts->describedLength) {
+    Complain(m_shown + ": truncated: " + std::to_string(facts->fileLength) + " bytes of the " + described +
+             " its catalogue describes");
+    return false;
+  }
+  if (facts->fileLength > facts->describedLength) {
+    Complain(m_shown + ": " + std::to_string(facts->fileLength - facts->describedLength) +
+             " bytes of other data follow the " + described + " its catalogue describes");
     return false;
   }
   return true;

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CatalogueFacts.h"
 #include "common/QorLibrary.h"
 #include "qor/ComPtr.h"
 
@@ -66,6 +68,14 @@ class ArchiveSession {
   const std::string& Path() const { return m_path; }
   // The place an inner path (UTF-8, "/" or "\" between names) names.
   bool Find(const std::string& innerUtf8, ArchivePlace& place, std::string& error) const;
+  // What the catalogue says that the library does not (CatalogueFacts.h),
+  // read on first use; null, after saying why, when the file can no longer
+  // be read as an archive.
+  const CatalogueFacts* Facts();
+  // False, after saying so once, when the archive is not as long as its
+  // catalogue describes (cut short, or with data appended): the library
+  // then extracts none of its files, each failing as damaged.
+  bool CheckLength();
   QorLibrary& Library() { return m_library; }
   IzKtrnArchiveObject* Object() const { return m_object.Get(); }
 
@@ -79,6 +89,8 @@ class ArchiveSession {
 
   QorLibrary m_library;
   std::string m_path;
+  std::string m_shown;  // the archive's path as messages show it
+  std::optional<CatalogueFacts> m_facts;
   ComPtr<IzKtrnArchiveObject> m_object;
   ArchiveFolder m_root;
 };

@@ -11,6 +11,7 @@ struct ListOptions {
   bool recursive = false;
   bool longFormat = false;
   bool utc = false;  // -l times in UTC rather than local time
+  bool stored = false;  // -v: -l with stored sizes and the share saved
   bool json = false;
   std::string archive;
   std::string inner;

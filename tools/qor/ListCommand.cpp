@@ -1,9 +1,11 @@
 // qor ls: one folder of the archive (its root without INNER), or with -R the
 // whole tree below it in pre-order; -l adds attributes, size and local date
-// (UTC with --utc) and a line of totals; --json prints one JSON array
+// (UTC with --utc) and a line of totals; -v adds each file's stored size and
+// the share of it saved, as unzip -v does; --json prints one JSON array
 // instead. Plain listings show control characters of names escaped; JSON
 // keeps every name exact.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <nlohmann/json.hpp>
@@ -22,6 +24,7 @@ struct Row {
   ULONG size = 0;
   long long mtime = 0;
   DWORD index = 0;
+  unsigned long long stored = 0;  // files only
 };
 
 Row MakeRow(const ArchiveItem& item, const std::vector<std::string>& path) {
@@ -86,6 +89,19 @@ std::string Printable(const std::string& utf8) {
   return shown;
 }
 
+// Text right-aligned in a column of width characters.
+std::string Padded(const std::string& text, std::size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+// The share of a file's size that storing it saved, in whole percent
+// (negative when it grew), as unzip -v shows it; "-" for an empty file.
+std::string Saved(unsigned long long size, unsigned long long stored) {
+  if (size == 0) return "-";
+  const double saved = 100.0 * (static_cast<double>(size) - static_cast<double>(stored)) / static_cast<double>(size);
+  return std::to_string(std::lround(saved)) + "%";
+}
+
 void PrintJson(const std::vector<Row>& rows) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Row& row : rows) {
@@ -94,6 +110,7 @@ void PrintJson(const std::vector<Row>& rows) {
       entry["size"] = row.size;
       entry["mtime"] = FormatTime(row.mtime, "%Y-%m-%dT%H:%M:%SZ");
       entry["index"] = row.index;
+      entry["stored"] = row.stored;
     }
     list.push_back(std::move(entry));
   }
@@ -102,12 +119,15 @@ void PrintJson(const std::vector<Row>& rows) {
 
 // Items of an archive are all read-only and compressed: d folder, r
 // read-only, c compressed.
-void PrintLong(const Row& row, const std::string& shown, bool utc) {
-  if (row.folder)
-    std::printf("dr-c %12s  %-16s  %s/\n", "-", "-", shown.c_str());
-  else
-    std::printf("-r-c %12lu  %-16s  %s\n", static_cast<unsigned long>(row.size),
-                FormatTime(row.mtime + (utc ? 0 : LocalOffset(row.mtime)), "%Y-%m-%d %H:%M").c_str(), shown.c_str());
+// With stored, the stored size and the share saved follow the size.
+void PrintLong(const Row& row, const std::string& shown, bool utc, bool stored) {
+  std::string columns = row.folder ? "dr-c " + Padded("-", 12) : "-r-c " + Padded(std::to_string(row.size), 12);
+  if (stored)
+    columns += row.folder ? " " + Padded("-", 12) + " " + Padded("-", 5)
+                          : " " + Padded(std::to_string(row.stored), 12) + " " + Padded(Saved(row.size, row.stored), 5);
+  const std::string when =
+      row.folder ? "-" : FormatTime(row.mtime + (utc ? 0 : LocalOffset(row.mtime)), "%Y-%m-%d %H:%M");
+  std::printf("%s  %-16s  %s%s\n", columns.c_str(), when.c_str(), shown.c_str(), row.folder ? "/" : "");
 }
 
 }  // namespace
@@ -132,23 +152,33 @@ int RunList(const ListOptions& options) {
     Complain(error);
     return 1;
   }
+  const bool stored = options.json || options.stored;
+  const CatalogueFacts* facts = stored ? session.Facts() : nullptr;
+  if (stored && !facts) return 1;
+  for (Row& row : rows)
+    if (stored && !row.folder && row.index < facts->storedLengths.size()) row.stored = facts->storedLengths[row.index];
   if (options.json) {
     PrintJson(rows);
     return 0;
   }
   // Plain listings name items as the user would type them: with -R by their
   // path from the root, otherwise by their name in the folder.
-  unsigned long long files = 0, bytes = 0;
+  unsigned long long files = 0, bytes = 0, storedBytes = 0;
   for (const Row& row : rows) {
     std::string shown = Printable(options.recursive ? row.path : row.name);
-    if (options.longFormat)
-      PrintLong(row, shown, options.utc);
+    if (options.longFormat || options.stored)
+      PrintLong(row, shown, options.utc, options.stored);
     else
       std::printf("%s%s\n", shown.c_str(), row.folder ? "/" : "");
     files += row.folder ? 0 : 1;
     bytes += row.folder ? 0 : row.size;
+    storedBytes += row.stored;
   }
-  if (options.longFormat) std::printf("%llu file(s), %llu bytes\n", files, bytes);
+  if (options.stored)
+    std::printf("%llu file(s), %llu bytes, %llu stored (%s saved)\n", files, bytes, storedBytes,
+                Saved(bytes, storedBytes).c_str());
+  else if (options.longFormat)
+    std::printf("%llu file(s), %llu bytes\n", files, bytes);
   return 0;
 }
 

@@ -59,8 +59,9 @@ int Main(int argc, char** argv) {
   ls->add_flag("-R", list.recursive, "Walk the whole tree below, in pre-order");
   ls->add_flag("-l", list.longFormat,
                "Add attributes (d folder, r read-only, c compressed), size and local date, and totals");
+  ls->add_flag("-v", list.stored, "As -l, with each file's stored size and the share saved, as unzip -v");
   ls->add_flag("--utc", list.utc, "Show -l dates in UTC");
-  ls->add_flag("--json", list.json, "Print one JSON array of {path, name, type, size, mtime, index}");
+  ls->add_flag("--json", list.json, "Print one JSON array of {path, name, type, size, mtime, index, stored}");
   ls->add_option("ARCHIVE", list.archive, "The archive file")->required();
   ls->add_option("INNER", list.inner, "A folder or file inside the archive (\"/\" or \"\\\" between names)");
 
