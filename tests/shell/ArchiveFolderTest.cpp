@@ -67,10 +67,7 @@ TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
 TEST_F(ArchiveFolder, ComparesFirstNamesExactly) {
   const struct { const char* first; const char* second; HRESULT expected; } rows[] = {
       {"A", "a", 0x0000FFFF}, {"a", "A", 1}, {"a", "a", 0}, {"ab", "abc", 0x0000FFFF},
-      // A double-byte character counts as lead * 256 + trail, unsigned.
-      {"\x95\x5C", "\x95\x41", 1},
-      {"\x95\x5C", "z", 1},
-      {"z", "\x81\x40", 0x0000FFFF},
+      {"\xB1", "\x82\xA0", 0x0000FFFF},  // by character value (lead * 256 + trail), not byte by byte
   };
   for (const auto& row : rows) {
     UniquePidl first = MakeRecord(row.first, false), second = MakeRecord(row.second, true);
@@ -147,8 +144,6 @@ TEST_F(ArchiveFolder, EnumeratorOrderFilterAndSkip) {
   ULONG fetched = 99;
   EXPECT_EQ(enumerator->Next(0, items, &fetched), S_OK);
   EXPECT_EQ(fetched, 0u);
-  EXPECT_EQ(Drain(enumerator.Get(), 1), all);
-  EXPECT_EQ(enumerator->Reset(), S_OK);
   ASSERT_EQ(enumerator->Next(1, items, nullptr), S_OK);
   qor::PidlFree(items[0]);
   EXPECT_EQ(enumerator->Skip(1), S_OK);
@@ -183,16 +178,17 @@ TEST_F(ArchiveFolder, LongParsingNamesComeBackWhole) {
   }
 }
 
-TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
+// Binding leaves one folder for the caller or none; however a folder was
+// reached, its full list is the archive file's followed by the records down
+// to it.
+TEST_F(ArchiveFolder, BindingWalksFolderItemsAndEveryFolderKnowsItsFullList) {
   UniquePidl a = Path({"a"}), ab = Path({"a", "b"}), af = Path({"a", "f.txt"});
   UniquePidl throughFile = Concat(af.get(), MakeRecord("x", true).get());
-  UniquePidl top = Path({"top.txt"});
   UniquePidl missing = Concat(a.get(), MakeRecord("missing", true).get());
   UniquePidl missingFirst = Concat(MakeRecord("missing", true).get(), MakeRecord("b", true).get());
   const struct { const char* what; LPCITEMIDLIST pidl; const IID* riid; HRESULT expected; } rows[] = {
       {"folder", a.get(), &IID_IShellFolder, S_OK},
       {"two folders", ab.get(), &IID_IzKtrnArchiveFolder, S_OK},
-      {"file", top.get(), &IID_IShellFolder, E_FAIL},
       {"empty list", EmptyList(), &IID_IShellFolder, E_FAIL},
       {"null list", nullptr, &IID_IShellFolder, E_INVALIDARG},
       {"data object", a.get(), &IID_IDataObject, E_NOINTERFACE},
@@ -211,6 +207,19 @@ TEST_F(ArchiveFolder, BindingWalksFolderItemsAndLeavesNothingBehindOnFailure) {
   }
   EXPECT_EQ(m_root->BindToObject(a.get(), nullptr, IID_IShellFolder, nullptr), E_POINTER);
   EXPECT_EQ(Live(), before);
+
+  UniquePidl file = qor::PathToPidl(m_path.c_str());
+  ASSERT_TRUE(file);
+  const struct { const char* what; ComPtr<IShellFolder> folder; LPCITEMIDLIST inside; } lists[] = {
+      {"root", m_root, EmptyList()},
+      {"a\\b level by level", SubFolder(SubFolder(m_root.Get(), "a").Get(), "b"), ab.get()},
+      {"a\\b through two items", Bind(m_root.Get(), ab.get()), ab.get()},
+  };
+  for (const auto& row : lists) {
+    UniquePidl full = FullList(row.folder.Get());
+    EXPECT_TRUE(full && qor::PidlEqual(full.get(), Concat(file.get(), row.inside).get())) << row.what;
+  }
+  EXPECT_EQ(m_folder->GetFullQualifiedPIDL(nullptr), E_POINTER);
 }
 
 // The records of a list by name, joined by '|'; "null" for no list.
@@ -225,7 +234,7 @@ std::string NamesOf(LPCITEMIDLIST list) {
 // Parsing names of the archive (its path, '/', the path inside) from the
 // root and from the sub-folder a, which resolves them and names relative to
 // it from itself, not from the root; ParseFindsWhatTheListingFinds checks
-// names relative to the root.
+// names relative to the root (misses, letter case, files on the way).
 TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
   ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
   ASSERT_TRUE(a);
@@ -236,10 +245,7 @@ TEST_F(ArchiveFolder, ParsingNamesResolveLevelByLevelFromTheFolder) {
       {root, m_path + "/a\\f.txt", S_OK, "a|f.txt"},
       {root, m_path + "/a\\b\\", S_OK, "a|b"},
       {root, m_path + "/" + kHyo + "\\" + kHyo + ".txt", S_OK, kHyo + "|" + kHyo + ".txt"},
-      {root, m_path + "/nothing", S_FALSE, "null"},
       {root, m_path + "/a\\nothing", S_FALSE, "a"},  // the items matched so far
-      {root, m_path + "/a\\b\\c\\deeper", E_FAIL, "null"},  // c is no folder to bind
-      {root, m_path + "/TOP.TXT", S_FALSE, "null"},  // names match exactly
       {root, m_path + "/a/f.txt", S_FALSE, "null"},  // a trailing '/' stays part of the name
       {root, m_path + "/..\\a", E_FAIL, "null"},
       {root, m_path + "/..", E_FAIL, "null"},
@@ -372,8 +378,7 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
       {{"a", "b", "d.bin"}, std::string(3000, 'd'), 0x7FFFFFFF},
       {{"a", "f.txt"}, "ffff", 0},
       {{"empty"}, "", -2147483647 - 1},
-      {{"a"}, std::nullopt, 0},  // folders: no size, no time, no contents
-      {{"a", "b"}, std::nullopt, 0},
+      {{"a", "b"}, std::nullopt, 0},  // a folder: no size, no time, no contents
   };
   ASSERT_EQ(FileTimeOf(0).dwHighDateTime, 0x019DB1DEu);
   ASSERT_EQ(FileTimeOf(0).dwLowDateTime, 0xD53E8000u);
@@ -401,24 +406,6 @@ TEST_F(ArchiveFolder, SizeTimeAndContentsOfEachItem) {
   UniquePidl top = Child(m_root.Get(), "top.txt");
   EXPECT_EQ(m_folder->GetFileSize(top.get(), nullptr), E_POINTER);
   EXPECT_EQ(m_folder->GetLastModifiedTime(top.get(), nullptr), E_POINTER);
-}
-
-// However a folder was reached, its list is the archive file's followed by
-// the records down to it.
-TEST_F(ArchiveFolder, FullQualifiedListIsTheArchiveFileFollowedByTheFolderPath) {
-  UniquePidl file = qor::PathToPidl(m_path.c_str());
-  ASSERT_TRUE(file);
-  ComPtr<IShellFolder> a = SubFolder(m_root.Get(), "a");
-  const struct { const char* what; ComPtr<IShellFolder> folder; UniquePidl inside; } rows[] = {
-      {"root", m_root, UniquePidl(qor::PidlCopy(EmptyList()))},
-      {"a\\b level by level", SubFolder(a.Get(), "b"), Path({"a", "b"})},
-      {"a\\b through two items", Bind(m_root.Get(), Path({"a", "b"}).get()), Path({"a", "b"})},
-  };
-  for (const auto& row : rows) {
-    UniquePidl full = FullList(row.folder.Get());
-    EXPECT_TRUE(full && qor::PidlEqual(full.get(), Concat(file.get(), row.inside.get()).get())) << row.what;
-  }
-  EXPECT_EQ(m_folder->GetFullQualifiedPIDL(nullptr), E_POINTER);
 }
 
 }  // namespace

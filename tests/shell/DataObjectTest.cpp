@@ -16,20 +16,15 @@ FORMATETC Format(CLIPFORMAT format, LONG lindex, DWORD tymed = TYMED_HGLOBAL, DW
   return {format, nullptr, aspect, lindex, tymed};
 }
 
-// A table of 150,000 bytes (more than one output window) and an empty file
+// Text of 150,000 bytes (more than one output window) and an empty file
 // beside a folder:
 //   copy.arc:  big.txt  empty  sub\small.bin
-std::string BigText() {
-  std::string text;
-  for (int line = 0; text.size() < 150000; ++line) text += "row " + std::to_string(line * 7919 % 1000) + ";\r\n";
-  return text;
-}
 
 class DataObject : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    m_big = BigText();
+    m_big = archive_test::TextLike(150000, 1);
     OpenArchive("copy.arc", {{"big.txt", m_big, 1000}, {"empty", "", 2000}, {"sub\\small.bin", "\x01\x02\x03", 3000}});
     m_big_item = Child(m_root.Get(), "big.txt");
     m_empty = Child(m_root.Get(), "empty");
@@ -42,36 +37,6 @@ class DataObject : public ShellTest {
   std::string m_big;
   UniquePidl m_big_item, m_empty, m_sub, m_small;
 };
-
-TEST_F(DataObject, OffersFileContentsThenTheGroupDescriptor) {
-  ComPtr<IDataObject> data = Select({m_big_item.get()});
-  ComPtr<IEnumFORMATETC> formats;
-  ASSERT_EQ(data->EnumFormatEtc(DATADIR_GET, formats.Put()), S_OK);
-  FORMATETC got[5] = {};
-  ULONG fetched = 99;
-  EXPECT_EQ(formats->Next(5, got, &fetched), S_FALSE);
-  ASSERT_EQ(fetched, 2u);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(std::tuple(got[i].cfFormat, got[i].ptd, got[i].dwAspect, got[i].lindex, got[i].tymed),
-              std::tuple(i == 0 ? kFileContents : kFileGroupDescriptor, nullptr, DWORD{DVASPECT_CONTENT}, -1,
-                         DWORD{TYMED_HGLOBAL}));
-  }
-  EXPECT_EQ(formats->Next(1, got, &fetched), S_FALSE);
-  EXPECT_EQ(fetched, 0u);
-  EXPECT_EQ(formats->Reset(), S_OK);
-  EXPECT_EQ(formats->Next(0, got, &fetched), S_OK);
-  EXPECT_EQ(fetched, 0u);
-  EXPECT_EQ(formats->Skip(3), S_FALSE);
-  EXPECT_EQ(formats->Next(1, got, nullptr), S_FALSE) << "Skip past the end stops at the end";
-  EXPECT_EQ(formats->Reset(), S_OK);
-  EXPECT_EQ(formats->Skip(2), S_OK);
-  IEnumFORMATETC* clone = reinterpret_cast<IEnumFORMATETC*>(1);
-  EXPECT_EQ(formats->Clone(&clone), E_NOTIMPL);
-  EXPECT_EQ(clone, nullptr);
-  IEnumFORMATETC* none = nullptr;
-  EXPECT_EQ(data->EnumFormatEtc(DATADIR_SET, &none), E_NOTIMPL);
-  EXPECT_EQ(data->EnumFormatEtc(DATADIR_GET, nullptr), E_INVALIDARG);
-}
 
 // One selection of a file, an empty file, a folder and a list two items long:
 // a descriptor for each, described by its first item, and the contents of
@@ -119,11 +84,12 @@ TEST_F(DataObject, DescribesEverySelectedItemAndDeliversTheFilesContents) {
   EXPECT_EQ(FileContents(data.Get(), 3, TYMED_ISTREAM), "\x01\x02\x03") << "the last item of a longer list";
 }
 
-// The folder checks a request for a data object before it makes one.
-// QueryGetData looks at the index, then the aspect, then the device, but not
-// at the medium or whether the item is a file; GetData refuses what it cannot
-// deliver and then leaves the medium empty.
-TEST_F(DataObject, QueryGetDataAndGetDataAnswerEachRequest) {
+// The folder checks a request for a data object before it makes one. The
+// object offers the contents, then the group descriptor. QueryGetData looks at
+// the index, then the aspect, then the device, but not at the medium or
+// whether the item is a file; GetData refuses what it cannot deliver and then
+// leaves the medium empty.
+TEST_F(DataObject, OffersTwoFormatsAndAnswersEachRequest) {
   LPCITEMIDLIST items[] = {m_big_item.get()};
   EXPECT_EQ(m_root->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, nullptr), E_POINTER);
   for (const IID* iid : {&IID_IShellFolder, &IID_IUnknown, &IID_IEnumIDList}) {
@@ -132,6 +98,32 @@ TEST_F(DataObject, QueryGetDataAndGetDataAnswerEachRequest) {
   }
   EXPECT_EQ(Live(), 2) << "nothing made";
   ComPtr<IDataObject> data = Select({m_big_item.get(), m_sub.get()});
+  ComPtr<IEnumFORMATETC> formats;
+  ASSERT_EQ(data->EnumFormatEtc(DATADIR_GET, formats.Put()), S_OK);
+  FORMATETC got[5] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(formats->Next(5, got, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(std::tuple(got[i].cfFormat, got[i].ptd, got[i].dwAspect, got[i].lindex, got[i].tymed),
+              std::tuple(i == 0 ? kFileContents : kFileGroupDescriptor, nullptr, DWORD{DVASPECT_CONTENT}, -1,
+                         DWORD{TYMED_HGLOBAL}));
+  }
+  EXPECT_EQ(formats->Next(1, got, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(formats->Reset(), S_OK);
+  EXPECT_EQ(formats->Next(0, got, &fetched), S_OK);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(formats->Skip(3), S_FALSE);
+  EXPECT_EQ(formats->Next(1, got, nullptr), S_FALSE) << "Skip past the end stops at the end";
+  EXPECT_EQ(formats->Reset(), S_OK);
+  EXPECT_EQ(formats->Skip(2), S_OK);
+  IEnumFORMATETC* clone = reinterpret_cast<IEnumFORMATETC*>(1);
+  EXPECT_EQ(formats->Clone(&clone), E_NOTIMPL);
+  EXPECT_EQ(clone, nullptr);
+  IEnumFORMATETC* none = nullptr;
+  EXPECT_EQ(data->EnumFormatEtc(DATADIR_SET, &none), E_NOTIMPL);
+  EXPECT_EQ(data->EnumFormatEtc(DATADIR_GET, nullptr), E_INVALIDARG);
   DVTARGETDEVICE device{};
   const struct { const char* what; FORMATETC format; HRESULT query, get; } rows[] = {
       {"contents of item 0", Format(kFileContents, 0), S_OK, S_OK},
