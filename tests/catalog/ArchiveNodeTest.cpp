@@ -30,7 +30,11 @@ std::string Dump(const CArchiveNode& node) {
   return text;
 }
 
-TEST(ArchiveNode, PathsBecomeFoldersAndFiles) {
+// Paths become folders and files. AddPath tells whether the path is in the
+// tree, also once the node has been read: what is added after a lookup keeps
+// the names unique and ordered. A name too long for a record is dropped, and
+// the folders before it are kept. FindChild matches whole names exactly.
+TEST(ArchiveNode, PathsBecomeFoldersAndFilesAndAddPathTellsWhetherThePathIsInTheTree) {
   const struct { const char* name; std::vector<const char*> paths; std::string tree; } rows[] = {
       {"nested folders", {"a\\b.txt", "a\\c\\d.txt"}, "a{b.txt#0,c{d.txt#1}}"},
       {"a leading separator is an empty folder", {"\\f"}, "{f#0}"},
@@ -45,13 +49,7 @@ TEST(ArchiveNode, PathsBecomeFoldersAndFiles) {
     for (const char* path : row.paths) root.AddPath(path, index++, 0x80, 10, kTime);
     EXPECT_EQ(Show(Dump(root)), Show(row.tree)) << row.name;
   }
-}
 
-// AddPath tells whether the path is in the tree, also once the node has been
-// read: what is added after a lookup keeps the names unique and ordered. A
-// name too long for a record is dropped, and the folders before it are kept.
-// FindChild matches whole names exactly.
-TEST(ArchiveNode, AddPathTellsWhetherThePathIsInTheTree) {
   const std::string longest(QORITEMIDLIST::kMaxNameLength, 'n'), tooLong = longest + 'n';
   const std::string below = "e\\" + tooLong + "\\f";
   const struct { const char* path; bool result; } before[] = {

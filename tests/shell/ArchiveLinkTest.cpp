@@ -119,7 +119,9 @@ TEST_F(ArchiveLink, SavesWhatItHoldsRemembersOnlyWhenAskedAndLoadsSplitAtTheFirs
 // most 519 bytes of it: a place whose path has blanks at its ends is saved in
 // quotes, and one with a line break or a longer value is refused with the
 // link file left as it was, rather than leave a link that loads cut (perhaps
-// inside a character) and leads elsewhere.
+// inside a character) and leads elsewhere. An archive that is gone is not
+// resolved (a place that is gone resolves to what is left of it: qor's link
+// test reads that part back).
 TEST_F(ArchiveLink, SavedPlacesResolveToTheSameRecordsOrAreRefused) {
   const std::size_t pathLength = m_dir.PathOf("r0.arc").size();  // every row's archive
   auto longName = [&](std::size_t valueLength) {
@@ -165,13 +167,9 @@ TEST_F(ArchiveLink, SavedPlacesResolveToTheSameRecordsOrAreRefused) {
     EXPECT_EQ(folder.Get(), IdentityOf(root.Get())) << "the open archive's root";
     EXPECT_TRUE(list && qor::PidlEqual(list.get(), place.get())) << "the same place";
   }
-}
 
-// A list that starts inside an archive has no shell part: the desktop's own
-// parsing name stands for the archive file. An archive that is gone is not
-// resolved (a place that is gone resolves to what is left of it: qor's link
-// test reads that part back).
-TEST_F(ArchiveLink, WhatIsGoneIsNotResolved) {
+  // A list that starts inside an archive has no shell part: the desktop's own
+  // parsing name stands for the archive file.
   ComPtr<IzKtrnArchiveObject> archive = Open(m_path);
   ASSERT_EQ(m_link->SetIDList(PathList(Root(archive.Get()).Get(), {"docs", "a.txt"}).get()), S_OK);
   EXPECT_EQ(Value(), qor::PidlToPath(nullptr, SHGDN_FORPARSING) + "/docs\\a.txt");
