@@ -41,7 +41,9 @@ class ArchiveFolder : public ShellTest {
   ComPtr<IzKtrnArchiveFolder> m_folder;
 };
 
-TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
+// What the records alone decide: attributes lose the folder bits at the
+// first file, and only the first names compare, exactly.
+TEST_F(ArchiveFolder, AttributesAndOrderOfItems) {
   UniquePidl dirA = Child(m_root.Get(), "a"), dirUpper = Child(m_root.Get(), "A");
   UniquePidl file = Child(m_root.Get(), "top.txt");
   const struct { const char* what; std::vector<LPCITEMIDLIST> items; SFGAOF expected; } rows[] = {
@@ -62,14 +64,12 @@ TEST_F(ArchiveFolder, AttributesLoseTheFolderBitsAtTheFirstFile) {
   SFGAOF attributes = 0;
   EXPECT_EQ(m_root->GetAttributesOf(0, one, &attributes), E_INVALIDARG);
   EXPECT_EQ(m_root->GetAttributesOf(1, one, nullptr), E_POINTER);
-}
 
-TEST_F(ArchiveFolder, ComparesFirstNamesExactly) {
-  const struct { const char* first; const char* second; HRESULT expected; } rows[] = {
+  const struct { const char* first; const char* second; HRESULT expected; } names[] = {
       {"A", "a", 0x0000FFFF}, {"a", "A", 1}, {"a", "a", 0}, {"ab", "abc", 0x0000FFFF},
       {"\xB1", "\x82\xA0", 0x0000FFFF},  // by character value (lead * 256 + trail), not byte by byte
   };
-  for (const auto& row : rows) {
+  for (const auto& row : names) {
     UniquePidl first = MakeRecord(row.first, false), second = MakeRecord(row.second, true);
     EXPECT_EQ(m_root->CompareIDs(0, first.get(), second.get()), row.expected) << row.first << " vs " << row.second;
     EXPECT_EQ(m_root->CompareIDs(0x7F, first.get(), second.get()), row.expected) << row.first << ", column ignored";

@@ -129,9 +129,8 @@ TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
   EXPECT_EQ(attributes, 0x44040000u);
 
   ComPtr<IzKtrnArchiveObject> reopened = Open(path);
-  EXPECT_EQ(Live(), 3) << "the old root, the new archive and its root";
+  EXPECT_EQ(Live(), 3) << "the old root, the new archive and its new root";
   ComPtr<IShellFolder> newRoot = Root(reopened.Get());
-  EXPECT_NE(Query<IUnknown>(newRoot.Get(), IID_IUnknown).Get(), Query<IUnknown>(root.Get(), IID_IUnknown).Get());
   EXPECT_EQ(Children(newRoot.Get()), (Names{"dir", "top.txt"}));
   ComPtr<IEnumIDList> stale;
   EXPECT_EQ(root->EnumObjects(nullptr, kAll, stale.Put()), E_UNEXPECTED) << "the old root stays unbound";
