@@ -113,7 +113,6 @@ TEST(ArchiveNode, DeepPathsAreBuiltAndDestroyedWithoutRecursion) {
   for (; node->begin()->node; ++depth) node = node->begin()->node.get();
   EXPECT_EQ(depth, 200000u);
   EXPECT_EQ(node->begin()->record->getIndex(), 9u);
-  root.reset();
 }
 
 }  // namespace

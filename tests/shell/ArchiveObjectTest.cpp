@@ -186,7 +186,6 @@ TEST_F(ShellTest, FoldersShowAnIconFileWithTheArchivesBaseNameAndItemsTheirOwn) 
     const char* icon;  // written beside the archive
     bool own;          // the archive shows that icon
   } rows[] = {
-      {"x.arc", "x.ico", true},
       {"x.tar.arc", "x.tar.ico", true},
       {"x.tar.arc", "x.ico", false},
       {"noext", "noext.ico", true},
