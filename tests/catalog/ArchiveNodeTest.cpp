@@ -36,7 +36,6 @@ std::string Dump(const CArchiveNode& node) {
 // the folders before it are kept. FindChild matches whole names exactly.
 TEST(ArchiveNode, PathsBecomeFoldersAndFilesAndAddPathTellsWhetherThePathIsInTheTree) {
   const struct { const char* name; std::vector<const char*> paths; std::string tree; } rows[] = {
-      {"nested folders", {"a\\b.txt", "a\\c\\d.txt"}, "a{b.txt#0,c{d.txt#1}}"},
       {"a leading separator is an empty folder", {"\\f"}, "{f#0}"},
       {"two separators make an empty folder", {"a//b"}, "a{{b#0}}"},
       {"a trailing separator ends the path", {"a/"}, "a#0"},

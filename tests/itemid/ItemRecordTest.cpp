@@ -125,8 +125,6 @@ TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
       {"the empty list", List({}), ""},
   };
   for (const auto& row : rows) EXPECT_EQ(AsRecord(Exact(row.list))->getFilePath(), row.path) << row.name;
-  std::vector<BYTE> bytes = Exact(List({Record("docs"), Record("sub"), Record("f")}));
-  EXPECT_EQ(AsRecord(bytes)->next()->getFilePath(), "sub\\f") << "from the second item on";
 }
 
 // The list members (compare, duplicate, concat, next, last, getSize, free)
