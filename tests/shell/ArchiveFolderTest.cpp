@@ -98,7 +98,6 @@ TEST_F(ArchiveFolder, DisplayNamesComeBackWhole) {
   } rows[] = {
       {"root itself", m_root.Get(), EmptyList(), SHGDN_NORMAL, kHyo + ".data"},
       {"root itself for parsing", m_root.Get(), EmptyList(), SHGDN_FORPARSING, m_path + "/"},
-      {"root itself in folder for parsing", m_root.Get(), EmptyList(), SHGDN_INFOLDER | SHGDN_FORPARSING, m_path + "/"},
       {"not a record", m_root.Get(), reinterpret_cast<LPCITEMIDLIST>(foreign.data()), SHGDN_NORMAL, kHyo + ".data"},
       {"file", m_root.Get(), top.get(), SHGDN_NORMAL, "top.txt"},
       {"file for parsing", m_root.Get(), top.get(), SHGDN_FORPARSING, m_path + "/top.txt"},
