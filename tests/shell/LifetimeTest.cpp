@@ -89,7 +89,7 @@ TEST_F(Lifetimes, EveryReleaseOrderFreesExactlyWhatNothingHolds) {
 // A root folder held alone after its archive object: everything that needs
 // the archive answers E_UNEXPECTED; what the records alone answer still
 // works; a fresh open makes a new root.
-TEST_F(Lifetimes, RootFolderAndEnumeratorHeldAfterTheirArchiveAreUnbound) {
+TEST_F(Lifetimes, RootFolderHeldAfterItsArchiveIsUnbound) {
   std::string path = WriteArchive("x.arc", {{"dir\\f.txt", "f", 7}, {"top.txt", "top", 7}});
   ComPtr<IzKtrnArchiveObject> archive = Open(path);
   ComPtr<IShellFolder> root = Root(archive.Get());
