@@ -133,7 +133,7 @@ TEST(ItemRecord, FilePathJoinsTheNamesOfTheRestOfTheList) {
 // regard to case. Assignment copies the fixed fields (the index, and that it
 // keeps the name and size, the host's record class test checks); from or to
 // an item too short for them it copies nothing.
-TEST(ItemRecord, OrderIsByNameWithoutRegardToCaseAndAssignmentCopiesTheFixedFieldsOfWholeRecordsOnly) {
+TEST(ItemRecord, OrderIgnoresCaseAndAssignmentCopiesTheFixedFieldsOfWholeRecordsOnly) {
   const struct { std::string a, b; bool less; } rows[] = {
       {"Readme.txt", "README.TXT", false},
       {"_", "a", true},  // 0x5F sorts before a as a, not after A
