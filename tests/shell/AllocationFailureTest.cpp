@@ -16,14 +16,6 @@
 namespace shell_test {
 namespace {
 
-void TaskFree(void* block) {
-  IMalloc* malloc = nullptr;
-  if (SUCCEEDED(SHGetMalloc(&malloc)) && malloc) {
-    malloc->Free(block);
-    malloc->Release();
-  }
-}
-
 class AllocationFailure : public ShellTest {
  protected:
   void SetUp() override {
@@ -84,7 +76,7 @@ TEST_F(AllocationFailure, EveryOperationFailsCleanly) {
         for (SHGDNF flags : {SHGDN_NORMAL, SHGDN_INFOLDER, SHGDN_FORPARSING}) {
           STRRET name{};
           RETURN_IF_FAILED(root->GetDisplayNameOf(top.get(), flags, &name));
-          if (name.uType == STRRET_WSTR) TaskFree(name.pOleStr);
+          if (name.uType == STRRET_WSTR) qor::TaskFree(name.pOleStr);
         }
         ComPtr<IShellFolder> sub;
         RETURN_IF_FAILED(root->BindToObject(dir.get(), nullptr, IID_IShellFolder, sub.PutVoid()));

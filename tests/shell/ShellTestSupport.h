@@ -75,12 +75,6 @@ ComPtr<T> Query(IUnknown* from, REFIID riid) {
 // The object's identity: what it answers for IUnknown.
 inline IUnknown* IdentityOf(IUnknown* object) { return Query<IUnknown>(object, IID_IUnknown).Get(); }
 
-// The system image list index the shell gives a path; -1 when it has none.
-inline int ShellIconIndex(const std::string& path, DWORD attributes, UINT flags) {
-  SHFILEINFOA info{};
-  return SHGetFileInfoA(path.c_str(), attributes, &info, sizeof info, SHGFI_SYSICONINDEX | flags) ? info.iIcon : -1;
-}
-
 inline const QORITEMIDLIST* RecordOf(LPCITEMIDLIST list) { return reinterpret_cast<const QORITEMIDLIST*>(list); }
 inline UniquePidl Concat(LPCITEMIDLIST a, LPCITEMIDLIST b) { return UniquePidl(qor::PidlConcat(a, b)); }
 
@@ -264,8 +258,7 @@ class ShellTest : public testing::Test {
   // Writes an archive of inputs under name in the test's directory; its path.
   std::string WriteArchive(std::string_view name, const Inputs& inputs,
                            qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) {
-    std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs, signature);
-    m_dir.Write(name, std::string(bytes.begin(), bytes.end()));
+    m_dir.Write(name, archive_test::ToString(qor::BuildArchive(inputs, signature)));
     return m_dir.PathOf(name);
   }
 
