@@ -104,9 +104,13 @@ TEST(QorCommandLine, FailsWithStatus1OnMissingAndBrokenArchives) {
     Scratch scratch;
     if (c.kind == kFolder) std::filesystem::create_directories(scratch / "broken.arc");
     if (c.kind == kFile) scratch.Write("broken.arc", c.bytes);
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"ls", "broken.arc"}, {"ls", "-R", "--json", "broken.arc"}, {"extract", "-C", "out", "broken.arc"},
-             {"test", "broken.arc"}, {"cat", "broken.arc", "x"}}) {
+    std::vector<std::vector<std::string>> commands = {
+        {"ls", "broken.arc"}, {"ls", "-R", "--json", "broken.arc"}, {"extract", "-C", "out", "broken.arc"},
+        {"test", "broken.arc"}, {"cat", "broken.arc", "x"}};
+#ifdef QOR_HAVE_FUSE
+    commands.push_back({"mount", "-f", "broken.arc", "out"});
+#endif
+    for (const std::vector<std::string>& arguments : commands) {
       QorRun run = RunQor(arguments, scratch.Path());
       EXPECT_TRUE(FailedSaying(run, "broken.arc")) << c.label << ", " << arguments.front();
       EXPECT_TRUE(FailedSaying(run, c.says)) << c.label << ", " << arguments.front();

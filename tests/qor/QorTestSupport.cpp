@@ -9,8 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "archive/ArchiveTestSupport.h"
-#include "writer/StreamEncoder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -333,28 +331,12 @@ std::string AssembleArchive(const std::vector<RawInput>& inputs) {
   for (const RawInput& input : inputs) heads.push_back(qor::EntryHead{input.name, 0});
   bool written = writer.Begin(heads);
   for (const RawInput& input : inputs) {
-    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(input.data.data()), input.data.size());
+    auto bytes = archive_test::Span(input.data);
     auto claimed = static_cast<std::uint32_t>(input.claimedLength);
     written = written && (input.claimedLength < 0 ? writer.AddEntry(bytes) : writer.AddStoredEntry(bytes, claimed));
   }
   if (!written || !writer.Finish()) throw std::runtime_error("cannot assemble the archive");
   return file.Bytes();
 }
-
-std::string Encode(const std::string& data) {
-  std::vector<std::uint8_t> stored =
-      qor::EncodeEntry(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
-  return std::string(stored.begin(), stored.end());
-}
-
-std::string TextBytes(std::size_t length) {
-  std::string text;
-  for (int line = 0; text.size() < length; ++line)
-    text += "line " + std::to_string(line) + ": archives keep what they are given, byte for byte\n";
-  text.resize(length);
-  return text;
-}
-
-std::string NoiseBytes(std::size_t length, std::uint32_t seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test

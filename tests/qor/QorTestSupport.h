@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTestSupport.h"
 #include "writer/ArchiveWriter.h"
+#include "writer/StreamEncoder.h"
 
 namespace qor_test {
 
@@ -91,10 +93,11 @@ struct RawInput {
 std::string AssembleArchive(const std::vector<RawInput>& inputs);
 
 // The stored data of an entry holding data, as the writer encodes it.
-std::string Encode(const std::string& data);
-
+inline std::string Encode(const std::string& data) {
+  return archive_test::ToString(qor::EncodeEntry(archive_test::Span(data)));
+}
 // Bytes that compress well and bytes that do not, both of a given length.
-std::string TextBytes(std::size_t length);
-std::string NoiseBytes(std::size_t length, std::uint32_t seed);
+inline std::string TextBytes(std::size_t length) { return archive_test::TextLike(length, 1); }
+inline std::string NoiseBytes(std::size_t length, std::uint32_t seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test
