@@ -15,7 +15,7 @@ using qor::ArchiveSignature;
 using qor::EntryHead;
 
 // The small archive byte for byte; stored and encoded entries after a base
-// offset as the reference reader takes them.
+// offset as the extractor takes them.
 TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
   const std::vector<ArchiveInput> small = {{"a.txt", "xyz", 0}};
   const qor::EncoderOptions markersAB = {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}};
@@ -27,8 +27,8 @@ TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
   ASSERT_TRUE(writer.AddEntry(Span("abc")));
   ASSERT_TRUE(writer.Finish());
   EXPECT_EQ(file.Bytes().substr(0, 6), "prefix");
-  EXPECT_EQ(ReferenceExtract(file.Bytes(), 0, 6), "xyxy");
-  EXPECT_EQ(ReferenceExtract(file.Bytes(), 1, 6), "abc");
+  EXPECT_EQ(Extract(file.Bytes(), 0, 6), "xyxy");
+  EXPECT_EQ(Extract(file.Bytes(), 1, 6), "abc");
 }
 
 // Steps out of turn and past the format's limits are refused; every seek
