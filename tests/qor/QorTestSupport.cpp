@@ -164,9 +164,7 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
 }  // namespace
 
 std::string QorRun::Describe() const {
-  std::ostringstream text;
-  text << "exit " << exitCode << (died ? " (died)" : "") << "\n--- stdout:\n" << out << "--- stderr:\n" << err;
-  return text.str();
+  return "exit " + std::to_string(exitCode) + (died ? " (died)" : "") + "\n--- stdout:\n" + out + "--- stderr:\n" + err;
 }
 
 testing::AssertionResult FailedSaying(const QorRun& run, const std::string& says) {
