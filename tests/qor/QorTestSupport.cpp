@@ -316,10 +316,9 @@ std::filesystem::path Scratch::Write(const std::string& relative, const std::str
   return file;
 }
 
-std::filesystem::path Scratch::WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
-                                            qor::ArchiveSignature signature) const {
-  std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs, signature);
-  return Write(relative, std::string(bytes.begin(), bytes.end()));
+std::filesystem::path Scratch::WriteArchive(const std::string& relative,
+                                            const std::vector<qor::ArchiveInput>& inputs) const {
+  return Write(relative, archive_test::ToString(qor::BuildArchive(inputs)));
 }
 
 std::string AssembleArchive(const std::vector<RawInput>& inputs) {

@@ -75,8 +75,7 @@ class Scratch {
   std::filesystem::path operator/(const std::string& relative) const;
   // Writes a file, creating its folders; returns its path.
   std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
-  std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
-                                     qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) const;
+  std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs) const;
 
  private:
   std::filesystem::path m_path;
@@ -98,6 +97,6 @@ inline std::string Encode(const std::string& data) {
 }
 // Bytes that compress well and bytes that do not, both of a given length.
 inline std::string TextBytes(std::size_t length) { return archive_test::TextLike(length, 1); }
-inline std::string NoiseBytes(std::size_t length, std::uint32_t seed) { return archive_test::RandomBytes(length, seed); }
+inline std::string NoiseBytes(std::size_t length, unsigned seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test
