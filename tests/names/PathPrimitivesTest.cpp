@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "names/ByteText.h"
@@ -116,8 +117,7 @@ TEST(Roots, SplitDriveTakesTwoBytesBeforeAColon) {
   for (const auto& row : rows) {
     std::string drive = "stale", rest = "stale";
     qor::SplitDrive(row.path, drive, rest);
-    EXPECT_EQ(drive, row.drive) << Show(row.path);
-    EXPECT_EQ(rest, row.rest) << Show(row.path);
+    EXPECT_EQ(std::tie(drive, rest), std::tie(row.drive, row.rest)) << Show(row.path);
   }
 }
 
@@ -139,8 +139,7 @@ TEST(Roots, UncRootIsServerAndShare) {
     EXPECT_EQ(qor::IsUncPath(row.path), row.root.empty() ? 0 : 1) << Show(row.path);
     root = "stale";
     qor::SplitUncPath(row.path, root, rest);
-    EXPECT_EQ(root, row.root) << Show(row.path);
-    EXPECT_EQ(rest, row.rest) << Show(row.path);
+    EXPECT_EQ(std::tie(root, rest), std::tie(row.root, row.rest)) << Show(row.path);
   }
 }
 

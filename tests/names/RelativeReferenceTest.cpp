@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "names/ByteText.h"
 #include "names/RelativeReference.h"
@@ -72,8 +73,7 @@ TEST(RelativeReference, FragmentsSplitAtTheFirstHash) {
   for (const auto& row : rows) {
     std::string main = "stale", fragment = "stale";
     qor::SplitFragment(row.text, main, fragment);
-    EXPECT_EQ(main, row.main) << Show(row.text);
-    EXPECT_EQ(fragment, row.fragment) << Show(row.text);
+    EXPECT_EQ(std::tie(main, fragment), std::tie(row.main, row.fragment)) << Show(row.text);
   }
   std::string out = "page";
   qor::AppendFragment(out, out, "top");
