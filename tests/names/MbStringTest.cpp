@@ -110,14 +110,13 @@ TEST(MbsFind, MatchesOnlyWhereACharacterBegins) {
     const auto c = static_cast<unsigned char>(row.c);
     const bool sep = row.c == kSeparator;
     auto offset = [&](const char* found) { return found ? static_cast<std::size_t>(found - text.c_str()) : npos; };
-    std::string name = Show(row.text) + (sep ? " separator" : " char " + std::to_string(row.c));
-    EXPECT_EQ(offset(sep ? qor::MbsFindSeparator(text.c_str()) : qor::MbsFindChar(text.c_str(), c)), row.first)
-        << name;
-    EXPECT_EQ(offset(sep ? qor::MbsFindLastSeparator(text.c_str()) : qor::MbsFindLastChar(text.c_str(), c)), row.last)
-        << name;
-    EXPECT_EQ(sep ? qor::MbsIndexOfSeparator(range.View()) : qor::MbsIndexOfChar(range.View(), c), row.first) << name;
-    EXPECT_EQ(sep ? qor::MbsLastIndexOfSeparator(range.View()) : qor::MbsLastIndexOfChar(range.View(), c), row.last)
-        << name;
+    // First and last, in a terminated string and in a range.
+    EXPECT_EQ(std::tuple(offset(sep ? qor::MbsFindSeparator(text.c_str()) : qor::MbsFindChar(text.c_str(), c)),
+                         offset(sep ? qor::MbsFindLastSeparator(text.c_str()) : qor::MbsFindLastChar(text.c_str(), c)),
+                         sep ? qor::MbsIndexOfSeparator(range.View()) : qor::MbsIndexOfChar(range.View(), c),
+                         sep ? qor::MbsLastIndexOfSeparator(range.View()) : qor::MbsLastIndexOfChar(range.View(), c)),
+              std::tuple(row.first, row.last, row.first, row.last))
+        << Show(row.text) << (sep ? " separator" : " char " + std::to_string(row.c));
   }
 }
 

@@ -44,9 +44,8 @@ TEST(RelativeReference, WalksFromTheBaseToTheTarget) {
   };
   for (const auto& row : rows) {
     std::string out = "stale";
-    EXPECT_EQ(qor::MakeRelativeReference(row.base, row.target, out), row.result)
-        << Show(row.base) << " -> " << Show(row.target);
-    EXPECT_EQ(out, row.out) << Show(row.base) << " -> " << Show(row.target);
+    const int result = qor::MakeRelativeReference(row.base, row.target, out);
+    EXPECT_EQ(std::tie(result, out), std::tie(row.result, row.out)) << Show(row.base) << " -> " << Show(row.target);
   }
 }
 
