@@ -9,7 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 
-
 #ifdef _WIN32
 #include <windows.h>
 #else
