@@ -95,7 +95,9 @@ struct CountingPolicy {
 
 using CountingFile = qor::CMemoryFile<CountingPolicy>;
 
-TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
+// It grows in steps and hands over a block of whole steps; it seeks past its
+// end, and keeps its contents when a block cannot be had.
+TEST(MemoryFile, GrowsInStepsSeeksPastTheEndAndSurvivesFailedAllocations) {
   const struct { std::uint32_t step; std::vector<std::uint32_t> writes; std::uint32_t detachedSize; } rows[] = {
       {1024, {1}, 1024}, {1024, {1024}, 1024}, {1024, {1025}, 2048}, {4096, {100, 4000}, 8192},
       {4096, {99985, 95890, 95890, 8190}, 299955 + 4096 - 299955 % 4096},
@@ -125,9 +127,7 @@ TEST(MemoryFile, GrowsInStepsAndHandsOverABlockOfWholeSteps) {
     EXPECT_TRUE(CountingPolicy::blocks.empty()) << "every block freed, step " << row.step;
     EXPECT_EQ(CountingPolicy::locks, 0);
   }
-}
 
-TEST(MemoryFile, SeeksPastTheEndAndKeepsItsContentsWhenAllocationFails) {
   CountingFile file(16);
   CountingPolicy::failNext = true;
   EXPECT_FALSE(file.Write("abc", 3));

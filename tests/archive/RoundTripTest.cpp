@@ -23,7 +23,6 @@ TEST(RoundTrip, EveryKindOfDataWithEveryParse) {
       {"one byte repeated", std::string(5000, 'q')},
       {"runs", std::string(300, 'a') + std::string(300, 'b') + "abababababababababxyxyxyxyxyxyxyxyxyxyxyxy"},
       {"large periodic, matches across every flush", Periodic(large, 4000, 4)},
-      {"large text", TextLike(large, 5)},
   };
   const struct { const char* what; EncoderOptions options; } options[] = {
       {"optimal", {}}, {"greedy", {ParseStrategy::Greedy}}, {"lazy", {ParseStrategy::Lazy}},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "names/ByteText.h"
@@ -64,8 +65,7 @@ TEST(Components, FirstComponentEndsAfterTheFirstSeparator) {
     EXPECT_EQ(out, row.first) << Show(row.text);
     const char* p = text.c_str();
     qor::TakeNextComponent(acc, p);
-    EXPECT_EQ(acc, "x:" + row.first) << Show(row.text);
-    EXPECT_EQ(p, text.c_str() + row.first.size()) << Show(row.text);
+    EXPECT_EQ(std::tuple(acc, p), std::tuple("x:" + row.first, text.c_str() + row.first.size())) << Show(row.text);
   }
   std::string out = "stale";
   qor::GetFirstComponent(nullptr, out);
@@ -116,8 +116,7 @@ TEST(Roots, SplitDriveTakesTwoBytesBeforeAColon) {
   for (const auto& row : rows) {
     std::string drive = "stale", rest = "stale";
     qor::SplitDrive(row.path, drive, rest);
-    EXPECT_EQ(drive, row.drive) << Show(row.path);
-    EXPECT_EQ(rest, row.rest) << Show(row.path);
+    EXPECT_EQ(std::tie(drive, rest), std::tie(row.drive, row.rest)) << Show(row.path);
   }
 }
 
@@ -139,8 +138,7 @@ TEST(Roots, UncRootIsServerAndShare) {
     EXPECT_EQ(qor::IsUncPath(row.path), row.root.empty() ? 0 : 1) << Show(row.path);
     root = "stale";
     qor::SplitUncPath(row.path, root, rest);
-    EXPECT_EQ(root, row.root) << Show(row.path);
-    EXPECT_EQ(rest, row.rest) << Show(row.path);
+    EXPECT_EQ(std::tie(root, rest), std::tie(row.root, row.rest)) << Show(row.path);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "names/ByteText.h"
 #include "names/RelativeReference.h"
@@ -43,9 +44,8 @@ TEST(RelativeReference, WalksFromTheBaseToTheTarget) {
   };
   for (const auto& row : rows) {
     std::string out = "stale";
-    EXPECT_EQ(qor::MakeRelativeReference(row.base, row.target, out), row.result)
-        << Show(row.base) << " -> " << Show(row.target);
-    EXPECT_EQ(out, row.out) << Show(row.base) << " -> " << Show(row.target);
+    const int result = qor::MakeRelativeReference(row.base, row.target, out);
+    EXPECT_EQ(std::tie(result, out), std::tie(row.result, row.out)) << Show(row.base) << " -> " << Show(row.target);
   }
 }
 
@@ -72,8 +72,7 @@ TEST(RelativeReference, FragmentsSplitAtTheFirstHash) {
   for (const auto& row : rows) {
     std::string main = "stale", fragment = "stale";
     qor::SplitFragment(row.text, main, fragment);
-    EXPECT_EQ(main, row.main) << Show(row.text);
-    EXPECT_EQ(fragment, row.fragment) << Show(row.text);
+    EXPECT_EQ(std::tie(main, fragment), std::tie(row.main, row.fragment)) << Show(row.text);
   }
   std::string out = "page";
   qor::AppendFragment(out, out, "top");

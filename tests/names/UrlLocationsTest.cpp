@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "names/ByteText.h"
 #include "names/FtpUrl.h"
@@ -38,8 +39,7 @@ TEST(Sites, SiteAndPathOfEachKindOfUrl) {
     qor::GetUrlSite(row.url, site);
     EXPECT_EQ(site, row.site) << Show(row.url);
     qor::SplitUrl(row.url, site, path);
-    EXPECT_EQ(site, row.site) << Show(row.url);
-    EXPECT_EQ(path, row.path) << Show(row.url);
+    EXPECT_EQ(std::tie(site, path), std::tie(row.site, row.path)) << Show(row.url);
   }
 }
 
@@ -59,15 +59,10 @@ TEST(FtpUrls, PartsLandInTheirFieldsAndAreBuiltAgain) {
   for (const auto& row : rows) {
     qor::CFtpUrl url;
     url.Parse(row.url);
-    EXPECT_EQ(url.GetScheme(), "ftp") << row.url;
-    EXPECT_EQ(url.m_strUser, row.user) << row.url;
-    EXPECT_EQ(url.m_strPassword, row.password) << row.url;
-    EXPECT_EQ(url.m_strHost, row.host) << row.url;
-    EXPECT_EQ(url.m_strPort, row.port) << row.url;
-    EXPECT_EQ(url.m_strPath, row.path) << row.url;
-    EXPECT_EQ(url.m_strType, row.type) << row.url;
-    EXPECT_EQ(url.m_nFlags, row.flags) << row.url;
-    EXPECT_EQ(url.Build(), row.built) << row.url;
+    EXPECT_EQ(std::tuple(url.GetScheme(), url.m_strUser, url.m_strPassword, url.m_strHost, url.m_strPort,
+                         url.m_strPath, url.m_strType, url.m_nFlags, url.Build()),
+              std::tuple("ftp", row.user, row.password, row.host, row.port, row.path, row.type, row.flags, row.built))
+        << row.url;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "platform/win32.h"
 #include "support/SystemText.h"
@@ -22,8 +23,7 @@ TEST(CodePage, RoundTripsBetweenCp932AndUtf16) {
       {"empty", "", u""},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(Widen(row.cp932), row.utf16) << row.what;
-    EXPECT_EQ(Narrow(row.utf16), row.cp932) << row.what;
+    EXPECT_EQ(std::tuple(Widen(row.cp932), Narrow(row.utf16)), std::tie(row.utf16, row.cp932)) << row.what;
   }
 }
 

@@ -10,9 +10,9 @@ namespace {
 using qor::test::TempDirectory;
 
 // Reads and writes through a handle are exercised by the archive tests'
-// disk file; here the errors of opening, the length's high half and the
-// error of a seek before the start.
-TEST(FileCalls, OpenFailuresCarryWindowsErrorCodesAndSeeksStopAtTheStart) {
+// disk file; here the errors of opening, the length's high half, the error
+// of a seek before the start, and full paths.
+TEST(FileCalls, OpenFailuresCarryWindowsErrorCodesSeeksStopAtTheStartAndFullPathsResolveDots) {
   TempDirectory dir;
   dir.Write("present.bin", "0123456789");
   dir.MakeDirectory("sub");
@@ -41,10 +41,7 @@ TEST(FileCalls, OpenFailuresCarryWindowsErrorCodesAndSeeksStopAtTheStart) {
   EXPECT_EQ(SetFilePointer(file, -30, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
   CloseHandle(file);
-}
 
-TEST(FileCalls, FullPathResolvesDotsAndSeparators) {
-  TempDirectory dir;
   char buffer[MAX_PATH];
   LPSTR filePart = nullptr;
   std::string input = dir.Path() + "/a/./b/../c.txt";

@@ -19,11 +19,9 @@ TEST(QorCat, PrintsStoredFilesByteForByteAndRefusesWhatIsNone) {
   // A row with a message is refused with it; the others print their bytes.
   const struct { std::string inner, bytes, message; } rows[] = {
       {"a/text.txt", text},
-      {"a\\b\\noise.bin", noise},
       {"a/b\\noise.bin", noise},
       {"\xE3\x81\x8A\xE7\x9F\xA5\xE3\x82\x89\xE3\x81\x9B.txt", "news"},  // お知らせ.txt
       {"empty", ""},
-      {"missing.txt", "", "qor: missing.txt: no such file in the archive"},
       {"a/missing.txt", "", "qor: a/missing.txt: no such file in the archive"},
       {"a/b", "", "qor: a/b: is a folder, not a file"},
       {"a/text.txt/deeper", "", "qor: a/text.txt/deeper: no such file in the archive"},

@@ -45,13 +45,9 @@ Files Expected(const std::vector<std::string>& paths = {}) {
 TEST(QorExtract, WritesTheWholeArchiveOrTheChosenPlacesByteForByte) {
   const struct { const char* label; std::vector<std::string> inner, files; const char* says = nullptr; } cases[] = {
       {"the whole archive", {}, {}},
-      {"one file", {"data/noise.bin"}, {"data/noise.bin"}},
       {"a folder", {"docs"}, {"docs/api/index.html", "docs/お知らせ.txt"}},
-      {"a folder below a folder", {"docs/api"}, {"docs/api/index.html"}},
-      {"a file and a folder", {"readme.txt", "data"},
-       {"readme.txt", "data/table.csv", "data/noise.bin", "data/empty.dat"}},
-      {"a place not in the archive", {"readme.txt", "missing", "docs/api"}, {"readme.txt", "docs/api/index.html"},
-       "missing"},
+      {"a file, a place not in the archive, a folder below a folder", {"readme.txt", "missing", "docs/api"},
+       {"readme.txt", "docs/api/index.html"}, "missing"},
   };
   Scratch scratch;
   std::vector<qor::ArchiveInput> inputs;

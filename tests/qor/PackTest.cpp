@@ -39,7 +39,6 @@ TEST(QorPack, ExtractingThePackGivesBackTheInput) {
     std::string signature = "Orblane CompressedFile";
   } cases[] = {
       {"files and folders", {"README.txt", "docs", "data", "表"}},
-      {"the whole base folder", {"."}},
       {"the whole base folder, --best", {"."}, {"--best"}},
       {"a folder below a folder, zK-TERN's signature", {"data/deep"}, {"--signature", "zktern"},
        "zK-TERN CompressedFile"},
@@ -65,7 +64,7 @@ TEST(QorPack, ExtractingThePackGivesBackTheInput) {
         if (place == "." || path == place || path.rfind(place + "/", 0) == 0) expected[path] = data;
     EXPECT_EQ(expected, FilesBelow(scratch / name)) << c.label;
   }
-  EXPECT_LT(std::filesystem::file_size(scratch / "pack2.arc"), std::filesystem::file_size(scratch / "pack1.arc"))
+  EXPECT_LT(std::filesystem::file_size(scratch / "pack1.arc"), std::filesystem::file_size(scratch / "pack0.arc"))
       << "--best stores the same files in fewer bytes";
 
   // The base given as the working folder: names are stored relative to it,

@@ -9,9 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "archive/ArchiveTestSupport.h"
-#include "writer/StreamEncoder.h"
-
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -166,9 +163,7 @@ void Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
 }  // namespace
 
 std::string QorRun::Describe() const {
-  std::ostringstream text;
-  text << "exit " << exitCode << (died ? " (died)" : "") << "\n--- stdout:\n" << out << "--- stderr:\n" << err;
-  return text.str();
+  return "exit " + std::to_string(exitCode) + (died ? " (died)" : "") + "\n--- stdout:\n" + out + "--- stderr:\n" + err;
 }
 
 testing::AssertionResult FailedSaying(const QorRun& run, const std::string& says) {
@@ -320,10 +315,9 @@ std::filesystem::path Scratch::Write(const std::string& relative, const std::str
   return file;
 }
 
-std::filesystem::path Scratch::WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
-                                            qor::ArchiveSignature signature) const {
-  std::vector<std::uint8_t> bytes = qor::BuildArchive(inputs, signature);
-  return Write(relative, std::string(bytes.begin(), bytes.end()));
+std::filesystem::path Scratch::WriteArchive(const std::string& relative,
+                                            const std::vector<qor::ArchiveInput>& inputs) const {
+  return Write(relative, archive_test::ToString(qor::BuildArchive(inputs)));
 }
 
 std::string AssembleArchive(const std::vector<RawInput>& inputs) {
@@ -333,28 +327,12 @@ std::string AssembleArchive(const std::vector<RawInput>& inputs) {
   for (const RawInput& input : inputs) heads.push_back(qor::EntryHead{input.name, 0});
   bool written = writer.Begin(heads);
   for (const RawInput& input : inputs) {
-    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(input.data.data()), input.data.size());
+    auto bytes = archive_test::Span(input.data);
     auto claimed = static_cast<std::uint32_t>(input.claimedLength);
     written = written && (input.claimedLength < 0 ? writer.AddEntry(bytes) : writer.AddStoredEntry(bytes, claimed));
   }
   if (!written || !writer.Finish()) throw std::runtime_error("cannot assemble the archive");
   return file.Bytes();
 }
-
-std::string Encode(const std::string& data) {
-  std::vector<std::uint8_t> stored =
-      qor::EncodeEntry(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
-  return std::string(stored.begin(), stored.end());
-}
-
-std::string TextBytes(std::size_t length) {
-  std::string text;
-  for (int line = 0; text.size() < length; ++line)
-    text += "line " + std::to_string(line) + ": archives keep what they are given, byte for byte\n";
-  text.resize(length);
-  return text;
-}
-
-std::string NoiseBytes(std::size_t length, std::uint32_t seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test

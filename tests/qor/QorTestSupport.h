@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveTestSupport.h"
 #include "writer/ArchiveWriter.h"
+#include "writer/StreamEncoder.h"
 
 namespace qor_test {
 
@@ -73,8 +75,7 @@ class Scratch {
   std::filesystem::path operator/(const std::string& relative) const;
   // Writes a file, creating its folders; returns its path.
   std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
-  std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs,
-                                     qor::ArchiveSignature signature = qor::ArchiveSignature::Orblane) const;
+  std::filesystem::path WriteArchive(const std::string& relative, const std::vector<qor::ArchiveInput>& inputs) const;
 
  private:
   std::filesystem::path m_path;
@@ -91,10 +92,11 @@ struct RawInput {
 std::string AssembleArchive(const std::vector<RawInput>& inputs);
 
 // The stored data of an entry holding data, as the writer encodes it.
-std::string Encode(const std::string& data);
-
+inline std::string Encode(const std::string& data) {
+  return archive_test::ToString(qor::EncodeEntry(archive_test::Span(data)));
+}
 // Bytes that compress well and bytes that do not, both of a given length.
-std::string TextBytes(std::size_t length);
-std::string NoiseBytes(std::size_t length, std::uint32_t seed);
+inline std::string TextBytes(std::size_t length) { return archive_test::TextLike(length, 1); }
+inline std::string NoiseBytes(std::size_t length, unsigned seed) { return archive_test::RandomBytes(length, seed); }
 
 }  // namespace qor_test

@@ -15,7 +15,7 @@ using qor::ArchiveSignature;
 using qor::EntryHead;
 
 // The small archive byte for byte; stored and encoded entries after a base
-// offset as the reference reader takes them.
+// offset as the extractor takes them.
 TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
   const std::vector<ArchiveInput> small = {{"a.txt", "xyz", 0}};
   const qor::EncoderOptions markersAB = {qor::ParseStrategy::Optimal, qor::MarkerPair{0x41, 0x42}};
@@ -27,11 +27,13 @@ TEST(ArchiveWriter, SmallArchiveByteForByteAndEntriesAfterABaseOffset) {
   ASSERT_TRUE(writer.AddEntry(Span("abc")));
   ASSERT_TRUE(writer.Finish());
   EXPECT_EQ(file.Bytes().substr(0, 6), "prefix");
-  EXPECT_EQ(ReferenceExtract(file.Bytes(), 0, 6), "xyxy");
-  EXPECT_EQ(ReferenceExtract(file.Bytes(), 1, 6), "abc");
+  EXPECT_EQ(Extract(file.Bytes(), 0, 6), "xyxy");
+  EXPECT_EQ(Extract(file.Bytes(), 1, 6), "abc");
 }
 
-TEST(ArchiveWriter, StepsOutOfTurnAndFormatLimits) {
+// Steps out of turn and past the format's limits are refused; every seek
+// and every write fails in its turn, and the writer says so.
+TEST(ArchiveWriter, RefusesStepsOutOfTurnAndReportsFileFailures) {
   CScriptedFile file;
   qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
   EXPECT_FALSE(writer.AddEntry(Span("x"))) << "before Begin";
@@ -47,23 +49,20 @@ TEST(ArchiveWriter, StepsOutOfTurnAndFormatLimits) {
   EXPECT_TRUE(writer.Finish());
 
   EXPECT_THROW(qor::BuildArchive(std::vector<ArchiveInput>{}), std::invalid_argument);
-}
 
-// Every seek and every write fails in its turn, and the writer says so.
-TEST(ArchiveWriter, FileFailuresAreReported) {
-  const auto write = [](CScriptedFile& file) {
-    qor::CArchiveWriter writer(file, ArchiveSignature::Orblane);
-    return writer.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && writer.AddEntry(Span("1")) &&
-           writer.AddEntry(Span("2")) && writer.Finish();
+  const auto write = [](CScriptedFile& target) {
+    qor::CArchiveWriter fresh(target, ArchiveSignature::Orblane);
+    return fresh.Begin(std::vector<EntryHead>{{"a"}, {"b"}}) && fresh.AddEntry(Span("1")) &&
+           fresh.AddEntry(Span("2")) && fresh.Finish();
   };
   CScriptedFile whole;
   ASSERT_TRUE(write(whole));
   ASSERT_EQ(whole.calls[CScriptedFile::kWrite], 5) << "head, catalogue, two entries, catalogue again";
   for (int kind = 0; kind < CScriptedFile::kCallKinds; ++kind) {
     for (int call = 1; call <= whole.calls[kind]; ++call) {
-      CScriptedFile file;
-      file.failFrom[kind] = call;
-      EXPECT_FALSE(write(file)) << "call kind " << kind << ", call " << call;
+      CScriptedFile failing;
+      failing.failFrom[kind] = call;
+      EXPECT_FALSE(write(failing)) << "call kind " << kind << ", call " << call;
     }
   }
 }
