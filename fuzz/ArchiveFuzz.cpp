@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ArchiveReference.h"
 #include "FuzzCheck.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/Catalogue.h"
