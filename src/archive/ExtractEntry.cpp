@@ -23,7 +23,6 @@ bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Ar
               });
   if (!read) return false;
   layout.describedLength = layout.entries.empty() ? std::uint64_t{base} + kCatalogueOffset + catalogueSize : position;
-  layout.lengthMatches = layout.describedLength == layout.fileLength;
   return true;
 }
 
@@ -37,7 +36,7 @@ bool ReadArchiveLayout(CByteFile& archive, std::uint32_t base, BYTE& version, Ca
 
 std::int32_t ExtractLaidOutEntry(CByteFile& archive, const ArchiveLayout& layout, std::int32_t index,
                                  CByteFile& output, CDecoderBuffers& buffers) noexcept {
-  if (!layout.lengthMatches || index < 0 || static_cast<std::size_t>(index) >= layout.entries.size()) return -1;
+  if (!layout.LengthMatches() || index < 0 || static_cast<std::size_t>(index) >= layout.entries.size()) return -1;
   const EntryPlace& entry = layout.entries[static_cast<std::size_t>(index)];
   // The result is a signed 32-bit count; an entry longer than that could not
   // be reported, so it is refused before anything is decoded.

@@ -27,9 +27,10 @@ struct ArchiveLayout {
   // end and every entry's stored data).
   std::uint64_t fileLength = 0;
   std::uint64_t describedLength = 0;
+
   // The file is exactly as long as its catalogue implies; when it is not,
   // no entry of it extracts.
-  bool lengthMatches = false;
+  bool LengthMatches() const noexcept { return fileLength == describedLength; }
 };
 
 // Reads the catalogue of the archive that begins at base in archive

@@ -197,7 +197,8 @@ const CatalogueFacts* ArchiveSession::Facts() {
   return m_facts ? &*m_facts : nullptr;
 }
 
-bool ArchiveSession::CheckLength() {
+bool ArchiveSession::OpenArgumentToExtract(const std::string& archiveUtf8) {
+  if (!OpenArgument(archiveUtf8)) return false;
   const CatalogueFacts* facts = Facts();
   if (!facts) return false;
   const std::string described = std::to_string(facts->describedLength);

@@ -72,10 +72,11 @@ class ArchiveSession {
   // read on first use; null, after saying why, when the file can no longer
   // be read as an archive.
   const CatalogueFacts* Facts();
-  // False, after saying so once, when the archive is not as long as its
-  // catalogue describes (cut short, or with data appended): the library
-  // then extracts none of its files, each failing as damaged.
-  bool CheckLength();
+  // OpenArgument for a command that extracts: false also, after saying so
+  // once, when the archive is not as long as its catalogue describes (cut
+  // short, or with data appended), as the library then extracts none of its
+  // files, each failing as damaged.
+  bool OpenArgumentToExtract(const std::string& archiveUtf8);
   QorLibrary& Library() { return m_library; }
   IzKtrnArchiveObject* Object() const { return m_object.Get(); }
 

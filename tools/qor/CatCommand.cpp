@@ -88,7 +88,7 @@ bool FindFile(const ArchiveSession& session, const std::string& inner, ComPtr<IS
 int RunCat(const CatOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.OpenArgument(options.archive) || !session.CheckLength()) return 1;
+  if (!session.OpenArgumentToExtract(options.archive)) return 1;
   const std::string notFound = options.inner + ": no such file in the archive";
   ComPtr<IShellFolder> parent;
   TaskPidl item;

@@ -240,7 +240,7 @@ class Extraction {
 int RunExtract(const ExtractOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.OpenArgument(options.archive) || !session.CheckLength()) return 1;
+  if (!session.OpenArgumentToExtract(options.archive)) return 1;
   std::error_code ignored;
   std::filesystem::path target = std::filesystem::absolute(NativePath(options.directory), ignored);
   Extraction extraction(options, session.Object(), target);

@@ -152,11 +152,12 @@ int RunList(const ListOptions& options) {
     Complain(error);
     return 1;
   }
-  const bool stored = options.json || options.stored;
-  const CatalogueFacts* facts = stored ? session.Facts() : nullptr;
-  if (stored && !facts) return 1;
-  for (Row& row : rows)
-    if (stored && !row.folder && row.index < facts->storedLengths.size()) row.stored = facts->storedLengths[row.index];
+  if (options.json || options.stored) {
+    const CatalogueFacts* facts = session.Facts();
+    if (!facts) return 1;
+    for (Row& row : rows)
+      if (!row.folder && row.index < facts->storedLengths.size()) row.stored = facts->storedLengths[row.index];
+  }
   if (options.json) {
     PrintJson(rows);
     return 0;

@@ -284,7 +284,7 @@ int RunMount(const MountOptions& options) {
     Complain("mount: " + error);
     return 2;
   }
-  if (!state.session.OpenArgument(options.archive) || !state.session.CheckLength()) return 1;
+  if (!state.session.OpenArgumentToExtract(options.archive)) return 1;
   struct stat point {};
   if (::stat(options.mountPoint.c_str(), &point) != 0 || !S_ISDIR(point.st_mode)) {
     Complain(options.mountPoint + ": no such folder to mount on");

@@ -48,7 +48,7 @@ class ScratchFolder {
 int RunTest(const TestOptions& options) {
   ArchiveSession session;
   std::string error;
-  if (!session.OpenArgument(options.archive) || !session.CheckLength()) return 1;
+  if (!session.OpenArgumentToExtract(options.archive)) return 1;
   ScratchFolder scratch;
   // Each thread decodes into a file of its own, replaced entry after entry,
   // in a folder of its own so that the threads never wait for each other on
